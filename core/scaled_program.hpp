@@ -1,0 +1,44 @@
+#pragma once
+// main, part and validSet of a scaled program: three passes, with the
+// multipliers 1, 2 and 5, into one result file. Included once by the
+// program's source, after its catalogue row (see core/program_row.hpp).
+
+#include <cstdint>
+#include <fstream>
+
+#include "core/composition.hpp"
+#include "core/entry_tuple.hpp"
+#include "core/program_row.hpp"
+#include "core/result_file.hpp"
+#include "core/run_constants.hpp"
+
+static_assert(kFamily == kestrav::Family::Scaled && kLayout != kestrav::Layout::Bare);
+
+static std::ofstream myfile;
+
+namespace {
+using Shape = kestrav::RowShape<kLayout, kRemovedCount, kEntryCount>;
+}  // namespace
+
+int validSet(unsigned short* composition, unsigned short multiplier) {
+  const auto entries = kestrav::scaledEntryTuple<kLayout, Shape::kLength>(composition, multiplier);
+  if (kestrav::applyModel(CalculDet, entries) == 0) {
+    kestrav::writeRecord(myfile, entries, kProgramNumber);
+  }
+  return 1;
+}
+
+void part(unsigned short n, unsigned short total, unsigned short multiplier) {
+  const std::int32_t f = kestrav::scaledCompositionSum(total, multiplier, Shape::kPinned);
+  kestrav::forEachComposition(n, f, [multiplier](unsigned short* c) { validSet(c, multiplier); });
+}
+
+int main() {
+  const std::int32_t n = kestrav::kSlotCount - kRemovedCount - Shape::kPinned;
+  kestrav::announceRun(kProgramNumber);
+  if (!kestrav::openResultFile(myfile, kProgramNumber)) return 1;
+  for (unsigned short multiplier : kestrav::kMultipliers) {
+    part(static_cast<unsigned short>(n), static_cast<unsigned short>(kestrav::kTotal), multiplier);
+  }
+  return kestrav::finishRun(myfile, kProgramNumber);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// main, part and validSet of an unscaled program: one pass over every
+// composition of the total, each composition being the entry tuple itself.
+// Included once by the program's source, after its catalogue row (see
+// core/program_row.hpp).
+
+#include <cstdint>
+#include <fstream>
+
+#include "core/composition.hpp"
+#include "core/entry_tuple.hpp"
+#include "core/program_row.hpp"
+#include "core/result_file.hpp"
+#include "core/run_constants.hpp"
+
+static_assert(kFamily == kestrav::Family::Unscaled && kLayout == kestrav::Layout::Bare);
+
+static std::ofstream myfile;
+
+namespace {
+using Shape = kestrav::RowShape<kLayout, kRemovedCount, kEntryCount>;
+}  // namespace
+
+int validSet(unsigned short* composition) {
+  const auto entries = kestrav::bareEntryTuple<Shape::kLength>(composition);
+  if (kestrav::applyModel(CalculDet, entries) == 0) {
+    kestrav::writeRecord(myfile, entries, kProgramNumber);
+  }
+  return 1;
+}
+
+void part(unsigned short n, unsigned short total) {
+  kestrav::forEachComposition(n, static_cast<std::int32_t>(total),
+                              [](unsigned short* c) { validSet(c); });
+}
+
+int main() {
+  const std::int32_t n = kestrav::kSlotCount - kRemovedCount;
+  kestrav::announceRun(kProgramNumber);
+  if (!kestrav::openResultFile(myfile, kProgramNumber)) return 1;
+  part(static_cast<unsigned short>(n), static_cast<unsigned short>(kestrav::kTotal));
+  return kestrav::finishRun(myfile, kProgramNumber);
+}

@@ -1,0 +1,230 @@
+#include "models/catalogue.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <sstream>
+
+#include "core/run_constants.hpp"
+
+namespace kestrav {
+namespace {
+
+// Every catalogue coefficient lies within +-6; a row outside is mistyped.
+constexpr std::int64_t kMaxCoefficient = 6;
+
+bool parseInt(std::string_view text, int& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parseLayout(const std::string& word, Layout& layout) {
+  for (Layout candidate : {Layout::BothEnds, Layout::HeadOnly, Layout::TailOnly, Layout::Bare}) {
+    if (word == layoutName(candidate)) {
+      layout = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+// "1-4,7" -> 1 2 3 4 7
+bool parsePositions(std::string_view text, std::vector<int>& positions) {
+  positions.clear();
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    const std::string_view item = text.substr(0, comma);
+    const std::size_t dash = item.find('-');
+    int first = 0;
+    int last = 0;
+    if (dash == std::string_view::npos) {
+      if (!parseInt(item, first)) return false;
+      last = first;
+    } else if (!parseInt(item.substr(0, dash), first) || !parseInt(item.substr(dash + 1), last) ||
+               last < first) {
+      return false;
+    }
+    for (int p = first; p <= last; ++p) positions.push_back(p);
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  return !positions.empty();
+}
+
+bool parseTermCounts(const std::string& text, std::vector<int>& counts) {
+  counts.clear();
+  std::string_view rest = text;
+  while (true) {
+    const std::size_t plus = rest.find('+');
+    int value = 0;
+    if (!parseInt(rest.substr(0, plus), value)) return false;
+    counts.push_back(value);
+    if (plus == std::string_view::npos) return true;
+    rest.remove_prefix(plus + 1);
+  }
+}
+
+}  // namespace
+
+const char* layoutName(Layout layout) {
+  switch (layout) {
+    case Layout::BothEnds: return "BothEnds";
+    case Layout::HeadOnly: return "HeadOnly";
+    case Layout::TailOnly: return "TailOnly";
+    case Layout::Bare: return "Bare";
+  }
+  return "?";
+}
+
+const char* familyName(Family family) { return family == Family::Scaled ? "scaled" : "unscaled"; }
+
+bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& error) {
+  std::istringstream words(line);
+  std::vector<std::string> fields;
+  for (std::string word; words >> word;) fields.push_back(word);
+  if (fields.size() < 8) {
+    error = "expected 8 or 9 fields (N family layout k n form model terms), found " +
+            std::to_string(fields.size());
+    return false;
+  }
+  row = VariantSpec{};
+  if (!parseInt(fields[0], row.number) || row.number < 1) {
+    error = "bad program number \"" + fields[0] + "\"";
+    return false;
+  }
+  if (fields[1] == "scaled") {
+    row.family = Family::Scaled;
+  } else if (fields[1] == "unscaled") {
+    row.family = Family::Unscaled;
+  } else {
+    error = "bad family \"" + fields[1] + "\" (scaled or unscaled)";
+    return false;
+  }
+  if (!parseLayout(fields[2], row.layout)) {
+    error = "bad layout \"" + fields[2] + "\" (BothEnds, HeadOnly, TailOnly or Bare)";
+    return false;
+  }
+  if (!parseInt(fields[3], row.entryCount) || !parseInt(fields[4], row.compositionLength)) {
+    error = "bad entry count or composition length";
+    return false;
+  }
+  std::vector<int> terms;
+  if (!parseTermCounts(fields.back(), terms)) {
+    error = "bad term count \"" + fields.back() + "\"";
+    return false;
+  }
+  if (fields[5] == "single") {
+    if (fields.size() != 8 || terms.size() != 1) {
+      error = "a single-block row has one Gram code and one term count";
+      return false;
+    }
+    row.form = ModelForm::SingleBlock;
+    BlockSpec block{{}, fields[6], terms[0]};
+    for (int p = 1; p <= row.entryCount; ++p) block.positions.push_back(p);
+    row.blocks.push_back(block);
+  } else if (fields[5] == "two") {
+    if (fields.size() != 9 || terms.size() != 2) {
+      error = "a two-block row has two blocks POSITIONS:CODE and two term counts a+b";
+      return false;
+    }
+    row.form = ModelForm::TwoBlock;
+    for (int b = 0; b < 2; ++b) {
+      const std::string& text = fields[static_cast<std::size_t>(6 + b)];
+      const std::size_t colon = text.find(':');
+      BlockSpec block;
+      if (colon == std::string::npos || !parsePositions(std::string_view(text).substr(0, colon), block.positions)) {
+        error = "bad block \"" + text + "\" (expected POSITIONS:CODE, e.g. 1-4,7:111-/221/21/1)";
+        return false;
+      }
+      block.gramCode = text.substr(colon + 1);
+      block.expectedTerms = terms[static_cast<std::size_t>(b)];
+      row.blocks.push_back(block);
+    }
+  } else {
+    error = "bad form \"" + fields[5] + "\" (single or two)";
+    return false;
+  }
+  return true;
+}
+
+bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& blocks, std::string& error) {
+  if ((row.family == Family::Unscaled) != (row.layout == Layout::Bare)) {
+    error = std::string("layout ") + layoutName(row.layout) + " does not belong to the " +
+            familyName(row.family) + " family";
+    return false;
+  }
+  const int removed = kSlotCount - row.entryCount;
+  if (removed < 0 || removed > 4) {
+    error = "entry count " + std::to_string(row.entryCount) + " is outside 6..10";
+    return false;
+  }
+  if (row.compositionLength != compositionLength(removed, row.layout)) {
+    error = "composition length " + std::to_string(row.compositionLength) + " should be " +
+            std::to_string(compositionLength(removed, row.layout)) + " for k = " +
+            std::to_string(row.entryCount) + " and layout " + layoutName(row.layout);
+    return false;
+  }
+  std::vector<int> covered;
+  for (const BlockSpec& block : row.blocks) covered.insert(covered.end(), block.positions.begin(), block.positions.end());
+  std::sort(covered.begin(), covered.end());
+  std::vector<int> expected(static_cast<std::size_t>(row.entryCount));
+  for (int p = 0; p < row.entryCount; ++p) expected[static_cast<std::size_t>(p)] = p + 1;
+  if (covered != expected) {
+    error = "the blocks' positions do not cover entries 1.." + std::to_string(row.entryCount) + " exactly once";
+    return false;
+  }
+  const bool twoBlock = row.form == ModelForm::TwoBlock;
+  blocks.clear();
+  for (std::size_t b = 0; b < row.blocks.size(); ++b) {
+    const BlockSpec& spec = row.blocks[b];
+    const std::string which = twoBlock ? "block " + std::to_string(b + 1) + ": " : "";
+    ExpandedBlock block;
+    block.positions = spec.positions;
+    if (!decodeGramCode(spec.gramCode, static_cast<int>(spec.positions.size()), block.gram, error)) {
+      error = which + error;
+      return false;
+    }
+    // Single-block matrices have rank 3 or 4, each block of a two-block model 1 or 2.
+    if (!checkBlockInvariants(block.gram, twoBlock ? 1 : 3, twoBlock ? 2 : 4, kMaxCoefficient, error)) {
+      error = which + error;
+      return false;
+    }
+    block.polynomial = expandBlock(block.gram);
+    const int terms = termCount(block.polynomial);
+    if (terms != spec.expectedTerms) {
+      error = which + "the model has " + std::to_string(terms) + " terms, the row says " +
+              std::to_string(spec.expectedTerms);
+      return false;
+    }
+    blocks.push_back(std::move(block));
+  }
+  return true;
+}
+
+bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::string& error) {
+  rows.clear();
+  std::string line;
+  for (int lineNumber = 1; std::getline(input, line); ++lineNumber) {
+    const std::size_t hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    VariantSpec row;
+    if (!parseVariantSpec(line, row, error)) {
+      std::istringstream first(line);
+      std::string number;
+      first >> number;
+      error = "line " + std::to_string(lineNumber) + " (row " + number + "): " + error;
+      return false;
+    }
+    for (const VariantSpec& earlier : rows) {
+      if (earlier.number == row.number) {
+        error = "line " + std::to_string(lineNumber) + " (row " + std::to_string(row.number) +
+                "): program number used twice";
+        return false;
+      }
+    }
+    rows.push_back(row);
+  }
+  return true;
+}
+
+}  // namespace kestrav

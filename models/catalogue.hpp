@@ -1,0 +1,55 @@
+#pragma once
+// The catalogue: one VariantSpec row per program, read from
+// models/catalogue.txt, and the checks that every row must pass.
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "core/layout.hpp"
+#include "models/block_polynomial.hpp"
+#include "models/gram_code.hpp"
+
+namespace kestrav {
+
+enum class ModelForm { SingleBlock, TwoBlock };
+
+struct BlockSpec {
+  std::vector<int> positions;  // entry positions, 1-based, in the block's row order
+  std::string gramCode;
+  int expectedTerms = 0;
+};
+
+struct VariantSpec {
+  int number = 0;
+  Family family = Family::Scaled;
+  Layout layout = Layout::Bare;
+  int entryCount = 0;         // k
+  int compositionLength = 0;  // n
+  ModelForm form = ModelForm::SingleBlock;
+  std::vector<BlockSpec> blocks;
+};
+
+// A block decoded and expanded, ready for evaluation or code generation.
+struct ExpandedBlock {
+  std::vector<int> positions;
+  GramMatrix gram;
+  BlockPolynomial polynomial;
+};
+
+// Parses one catalogue line (no comment). Returns false and says why.
+bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& error);
+
+// Checks a parsed row and expands its blocks: consistent family, layout, k
+// and n; blocks that cover 1..k once; well-formed codes; the term counts; the
+// invariants of catalogue matrices. Returns false and says why.
+bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& blocks, std::string& error);
+
+// Reads every row; an error names the line and the row's number.
+bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::string& error);
+
+const char* layoutName(Layout layout);
+const char* familyName(Family family);
+
+}  // namespace kestrav

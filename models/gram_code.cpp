@@ -1,0 +1,76 @@
+#include "models/gram_code.hpp"
+
+#include <algorithm>
+
+namespace kestrav {
+namespace {
+
+bool elementOf(char symbol, int& value) {
+  switch (symbol) {
+    case '2': value = 2; return true;
+    case '1': value = 1; return true;
+    case '0': value = 0; return true;
+    case '-': value = -1; return true;
+    case '=': value = -2; return true;
+    default: return false;
+  }
+}
+
+std::vector<std::string_view> splitGroups(std::string_view code) {
+  std::vector<std::string_view> groups;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t slash = code.find('/', start);
+    groups.push_back(code.substr(start, slash == std::string_view::npos ? slash : slash - start));
+    if (slash == std::string_view::npos) return groups;
+    start = slash + 1;
+  }
+}
+
+}  // namespace
+
+int gramCodeSize(std::string_view code) {
+  if (code.empty()) return 0;
+  return static_cast<int>(std::count(code.begin(), code.end(), '/')) + 2;
+}
+
+bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::string& error) {
+  if (size < 2) {
+    error = "a Gram code describes a matrix of size 2 or more, not " + std::to_string(size);
+    return false;
+  }
+  const std::vector<std::string_view> groups = splitGroups(code);
+  if (static_cast<int>(groups.size()) != size - 1) {
+    error = "Gram code \"" + std::string(code) + "\" has " + std::to_string(groups.size()) +
+            " groups; a " + std::to_string(size) + "x" + std::to_string(size) + " matrix needs " +
+            std::to_string(size - 1);
+    return false;
+  }
+  matrix.size = size;
+  matrix.elements.assign(static_cast<std::size_t>(size * size), 2);
+  for (int row = 0; row + 1 < size; ++row) {
+    const std::string_view group = groups[static_cast<std::size_t>(row)];
+    const int expected = size - 1 - row;
+    if (static_cast<int>(group.size()) != expected) {
+      error = "Gram code \"" + std::string(code) + "\": group " + std::to_string(row + 1) + " \"" +
+              std::string(group) + "\" has " + std::to_string(group.size()) + " characters, expected " +
+              std::to_string(expected);
+      return false;
+    }
+    for (int offset = 0; offset < expected; ++offset) {
+      int value = 0;
+      const char symbol = group[static_cast<std::size_t>(offset)];
+      if (!elementOf(symbol, value)) {
+        error = "Gram code \"" + std::string(code) + "\": character '" + std::string(1, symbol) +
+                "' is not one of 2 1 0 - =";
+        return false;
+      }
+      const int column = row + 1 + offset;
+      matrix.elements[static_cast<std::size_t>(row * size + column)] = value;
+      matrix.elements[static_cast<std::size_t>(column * size + row)] = value;
+    }
+  }
+  return true;
+}
+
+}  // namespace kestrav
