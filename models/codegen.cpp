@@ -1,5 +1,6 @@
 #include "models/codegen.hpp"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -32,6 +33,11 @@ std::string join(const Sum& sum) {
   return text;
 }
 
+// A lone numeral such as "2u"; entry names start with a letter.
+bool isConstant(const Sum& sum) {
+  return sum.size() == 1 && std::isdigit(static_cast<unsigned char>(sum.front().body.front())) != 0;
+}
+
 Term multiply(const std::string& name, const Sum& inner) {
   if (inner.size() == 1) {
     const Term& only = inner.front();
@@ -61,7 +67,8 @@ Sum nest(const Monomials& terms, const std::vector<std::string>& names, const st
   const Sum inner = nest(with, names, order, depth + 1, multiplications);
   if (!inner.empty()) {
     result.push_back(multiply(names[static_cast<std::size_t>(order[depth])], inner));
-    ++multiplications;
+    // A constant factor is a coefficient, not a product of entries.
+    if (!isConstant(inner)) ++multiplications;
   }
   const Sum rest = nest(without, names, order, depth + 1, multiplications);
   result.insert(result.end(), rest.begin(), rest.end());

@@ -1,0 +1,29 @@
+# Thin wrapper over CMake and CTest. `make run` builds everything and runs
+# all 72 programs into out/; `make test` builds and runs the whole test set.
+
+BUILD ?= build
+OUT ?= out
+JOBS ?= 2
+
+.PHONY: all build run test test-quick clean
+
+all: build
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+build: $(BUILD)/build.ninja
+	cmake --build $(BUILD)
+
+run: build
+	scripts/run-all $(BUILD) $(OUT) $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Everything but the complete program runs (label "slow").
+test-quick: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE slow
+
+clean:
+	rm -rf $(BUILD) $(OUT)

@@ -1,0 +1,136 @@
+// Enumeration of compositions: order, successor rule, counts and edges.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <numeric>
+#include <vector>
+
+#include "core/composition.hpp"
+#include "core/run_constants.hpp"
+
+namespace {
+
+using Composition = std::vector<std::uint16_t>;
+
+std::vector<Composition> enumerate(std::uint16_t n, std::int32_t f) {
+  std::vector<Composition> all;
+  kestrav::forEachComposition(n, f, [&all, n](std::uint16_t* c) { all.emplace_back(c, c + n); });
+  return all;
+}
+
+std::uint64_t binomial(std::uint64_t n, std::uint64_t k) {
+  std::uint64_t result = 1;
+  for (std::uint64_t i = 1; i <= k; ++i) result = result * (n - k + i) / i;
+  return result;
+}
+
+TEST(Composition, WorkedPassOfThreePartsOfSix) {
+  const std::vector<Composition> expected = {{4, 1, 1}, {3, 2, 1}, {3, 1, 2}, {2, 3, 1}, {2, 2, 2},
+                                             {2, 1, 3}, {1, 4, 1}, {1, 3, 2}, {1, 2, 3}, {1, 1, 4}};
+  EXPECT_EQ(enumerate(3, 6), expected);
+}
+
+TEST(Composition, SuccessorExamples) {
+  struct Case {
+    Composition from;
+    Composition to;
+  };
+  const Case cases[] = {
+      {{4, 1, 1}, {3, 2, 1}},            // last entry 1: move one unit right
+      {{3, 1, 2}, {2, 3, 1}},            // last entry not 1
+      {{2, 2, 2}, {2, 1, 3}},            // the last entry receives t + 1, not 1
+      {{1, 3, 2}, {1, 2, 3}},
+      {{5, 1, 1, 1, 1}, {4, 2, 1, 1, 1}},
+      {{1, 1, 3, 1, 4}, {1, 1, 2, 5, 1}},
+  };
+  for (const Case& c : cases) {
+    Composition next = c.from;
+    kestrav::advanceComposition(next.data(), static_cast<std::int32_t>(next.size()));
+    EXPECT_EQ(next, c.to) << "successor of " << ::testing::PrintToString(c.from);
+  }
+}
+
+TEST(Composition, SinglePartGivesOneComposition) {
+  for (std::int32_t f : {1, 2, 50}) {
+    EXPECT_EQ(enumerate(1, f), std::vector<Composition>{{static_cast<std::uint16_t>(f)}});
+  }
+}
+
+TEST(Composition, EqualSumAndLengthGivesAllOnes) {
+  for (std::uint16_t n : {1, 2, 8}) EXPECT_EQ(enumerate(n, n), std::vector<Composition>{Composition(n, 1)});
+}
+
+TEST(Composition, TwoPartsCountDownTheFirst) {
+  const std::int32_t f = 9;
+  std::vector<Composition> expected;
+  for (std::int32_t first = f - 1; first >= 1; --first) {
+    expected.push_back({static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(f - first)});
+  }
+  EXPECT_EQ(enumerate(2, f), expected);
+}
+
+TEST(Composition, EveryCompositionOnceInStrictlyDecreasingOrder) {
+  for (std::uint16_t n = 1; n <= 7; ++n) {
+    for (std::int32_t f = n; f <= 14; ++f) {
+      const std::vector<Composition> all = enumerate(n, f);
+      ASSERT_EQ(all.size(), binomial(static_cast<std::uint64_t>(f - 1), n - 1u)) << "n=" << n << " f=" << f;
+      EXPECT_EQ(all.front()[0], f - n + 1);
+      EXPECT_EQ(all.back()[n - 1u], f - n + 1);
+      for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(std::accumulate(all[i].begin(), all[i].end(), 0), f);
+        for (std::uint16_t part : all[i]) EXPECT_GE(part, 1);
+        if (i > 0) {
+          EXPECT_TRUE(all[i - 1] > all[i]) << "n=" << n << " f=" << f << " at " << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(Composition, PassSizesOfThePrograms) {
+  struct Case {
+    std::uint16_t n;
+    std::int32_t f;
+    std::uint64_t count;
+  };
+  // Small passes enumerated in full; the large ones only by the formula.
+  const Case cases[] = {{8, 8, 1}, {7, 8, 7}, {6, 8, 21}, {8, 9, 8}, {7, 9, 28}, {6, 9, 56},
+                        {6, 23, 26'334}, {7, 23, 74'613}, {8, 23, 170'544}, {6, 24, 33'649},
+                        {7, 24, 100'947}, {8, 24, 245'157}, {6, 48, 1'533'939}, {6, 49, 1'712'304},
+                        {6, 50, 1'906'884}};
+  for (const Case& c : cases) {
+    std::uint64_t visited = 0;
+    kestrav::forEachComposition(c.n, c.f, [&visited](std::uint16_t*) { ++visited; });
+    EXPECT_EQ(visited, c.count) << "n=" << c.n << " f=" << c.f;
+  }
+  EXPECT_EQ(binomial(47, 7), 62'891'499u);
+  EXPECT_EQ(binomial(48, 7), 73'629'072u);
+  EXPECT_EQ(binomial(49, 7), 85'900'584u);
+  EXPECT_EQ(binomial(47, 6), 10'737'573u);
+}
+
+TEST(RunConstants, DerivedValues) {
+  EXPECT_EQ(kestrav::kSlotCount, 10);
+  struct Case {
+    kestrav::Layout layout;
+    std::int32_t removed;
+    std::int32_t n;
+    std::int32_t sums[3];
+  };
+  const Case cases[] = {{kestrav::Layout::BothEnds, 0, 8, {48, 23, 8}},
+                        {kestrav::Layout::BothEnds, 2, 6, {48, 23, 8}},
+                        {kestrav::Layout::HeadOnly, 1, 8, {49, 24, 9}},
+                        {kestrav::Layout::TailOnly, 3, 6, {49, 24, 9}},
+                        {kestrav::Layout::Bare, 2, 8, {}}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(kestrav::compositionLength(c.removed, c.layout), c.n);
+    if (c.layout == kestrav::Layout::Bare) continue;
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(kestrav::scaledCompositionSum(50, kestrav::kMultipliers[i], kestrav::pinnedCount(c.layout)),
+                c.sums[i]);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+// Complete runs of every catalogue program, checked against the tables of
+// record counts, first and last records, pass-5 records and line counts, and
+// against the rules every record obeys.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <numeric>
+
+#include "tests/support/catalogue_rows.hpp"
+#include "tests/support/check_tables.hpp"
+#include "tests/support/program_runner.hpp"
+
+namespace {
+
+using kestrav::Layout;
+using kestrav::testing::Tuple;
+
+struct Pass {
+  int multiplier;
+  std::vector<Tuple> records;
+};
+
+// The multiplier of a record is its pinned entry; an unscaled run is one pass.
+int multiplierOf(const Tuple& record, Layout layout) {
+  if (layout == Layout::Bare) return 1;
+  return static_cast<int>(kestrav::pinsHead(layout) ? record.front() : record.back());
+}
+
+// The composition a scaled record came from: the products without the pinned
+// entries, divided by the multiplier.
+Tuple compositionOf(const Tuple& record, Layout layout, int multiplier) {
+  Tuple c(record.begin() + (kestrav::pinsHead(layout) ? 1 : 0), record.end() - (kestrav::pinsTail(layout) ? 1 : 0));
+  for (auto& v : c) v /= multiplier;
+  return c;
+}
+
+class FullRun : public ::testing::TestWithParam<int> {};
+
+TEST_P(FullRun, MatchesEveryCheckValue) {
+  const int number = GetParam();
+  const auto& spec = kestrav::testing::catalogueRow(number).spec;
+  kestrav::testing::ScratchDirectory dir;
+  const auto run = kestrav::testing::runIn(dir.path(), kestrav::testing::programPath(number));
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::string name = "OutputPart" + std::to_string(number) + ".txt";
+  EXPECT_EQ(run.out, "Writing partitions to the file: " + name + "\nFinished. \n\n");
+  const auto lines = kestrav::testing::readLines(dir.path() / name);
+  EXPECT_EQ(lines.size(), kestrav::testing::fileLines().at(number));
+
+  // Every record: the format, the sum, the pinned entries and the scale, and
+  // the passes in multiplier order with the compositions in decreasing order.
+  std::vector<Pass> passes;
+  Tuple previousComposition;
+  for (const std::string& line : lines) {
+    const Tuple record = kestrav::testing::parseTuple(line);
+    ASSERT_EQ(static_cast<int>(record.size()), spec.entryCount) << line;
+    ASSERT_EQ(kestrav::testing::formatRecord(record), line);
+    EXPECT_EQ(std::accumulate(record.begin(), record.end(), std::int64_t{0}), 50) << line;
+    const int m = multiplierOf(record, spec.layout);
+    if (spec.layout != Layout::Bare) {
+      if (kestrav::pinsHead(spec.layout)) {
+        EXPECT_EQ(record.front(), m) << line;
+      }
+      if (kestrav::pinsTail(spec.layout)) {
+        EXPECT_EQ(record.back(), m) << line;
+      }
+      for (std::int64_t v : record) EXPECT_EQ(v % m, 0) << line;
+    }
+    const Tuple composition = spec.layout == Layout::Bare ? record : compositionOf(record, spec.layout, m);
+    if (passes.empty() || passes.back().multiplier != m) {
+      ASSERT_TRUE(passes.empty() || passes.back().multiplier < m) << "pass " << m << " out of order at " << line;
+      passes.push_back({m, {}});
+    } else {
+      ASSERT_GT(previousComposition, composition) << "out of order at " << line;
+    }
+    previousComposition = composition;
+    passes.back().records.push_back(record);
+  }
+
+  std::map<int, const Pass*> byMultiplier;
+  for (const Pass& pass : passes) byMultiplier[pass.multiplier] = &pass;
+  int checkedPasses = 0;
+  for (const auto& expected : kestrav::testing::passRecords()) {
+    if (expected.program != number) continue;
+    ++checkedPasses;
+    const auto found = byMultiplier.find(expected.multiplier);
+    const std::vector<Tuple> none;
+    const std::vector<Tuple>& records = found == byMultiplier.end() ? none : found->second->records;
+    EXPECT_EQ(records.size(), expected.records) << "pass " << expected.multiplier;
+    if (records.empty() || !expected.first || !expected.last) {
+      EXPECT_EQ(records.empty(), !expected.first.has_value()) << "pass " << expected.multiplier;
+      continue;
+    }
+    EXPECT_EQ(records.front(), *expected.first) << "pass " << expected.multiplier;
+    EXPECT_EQ(records.back(), *expected.last) << "pass " << expected.multiplier;
+  }
+  EXPECT_EQ(checkedPasses, spec.family == kestrav::Family::Scaled ? 3 : 1);
+
+  const auto pass5 = kestrav::testing::pass5Records();
+  if (const auto listed = pass5.find(number); listed != pass5.end()) {
+    const auto found = byMultiplier.find(5);
+    EXPECT_EQ(found == byMultiplier.end() ? std::vector<Tuple>{} : found->second->records, listed->second);
+  }
+}
+
+std::vector<int> allPrograms() {
+  std::vector<int> numbers;
+  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.spec.number);
+  return numbers;
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, FullRun, ::testing::ValuesIn(allPrograms()),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return "kestrav" + std::to_string(info.param);
+                         });
+
+// Block structure of the two-block programs, over their whole result files.
+TEST(TwoBlockRuns, RecordsSolveBothBlocks) {
+  for (int number : {1, 2, 3, 17, 29}) {
+    kestrav::testing::ScratchDirectory dir;
+    ASSERT_EQ(kestrav::testing::runIn(dir.path(), kestrav::testing::programPath(number)).exitStatus, 0);
+    for (const auto& line : kestrav::testing::readLines(dir.path() / ("OutputPart" + std::to_string(number) + ".txt"))) {
+      const Tuple x = kestrav::testing::parseTuple(line);
+      if (number <= 3) {
+        // 222/22/2 on entries 1-4 vanishes exactly when 1/x1 + 1/x2 + 1/x3 + 1/x4 = 1/2.
+        const std::int64_t p = x[0] * x[1] * x[2] * x[3];
+        EXPECT_EQ(2 * (p / x[0] + p / x[1] + p / x[2] + p / x[3]), p) << number << ": " << line;
+      } else {
+        // 2 on entries 5-6 vanishes exactly when (x5 - 2)(x6 - 2) = 4.
+        EXPECT_EQ((x[4] - 2) * (x[5] - 2), 4) << number << ": " << line;
+      }
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,276 @@
+// Gram codes, minors and expanded models, checked against an independent
+// determinant, and the catalogue's rows and term counts.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/block_values.hpp"
+#include "models/block_polynomial.hpp"
+#include "models/catalogue.hpp"
+#include "models/codegen.hpp"
+#include "models/gram_code.hpp"
+#include "models/model_table.hpp"
+#include "tests/support/catalogue_rows.hpp"
+#include "tests/support/determinant_oracle.hpp"
+
+namespace {
+
+using kestrav::BlockPolynomial;
+using kestrav::ExpandedBlock;
+using kestrav::GramMatrix;
+using kestrav::VariantSpec;
+
+GramMatrix decode(const std::string& code) {
+  GramMatrix matrix;
+  std::string error;
+  EXPECT_TRUE(kestrav::decodeGramCode(code, kestrav::gramCodeSize(code), matrix, error)) << error;
+  return matrix;
+}
+
+using kestrav::testing::CatalogueRow;
+
+const std::vector<CatalogueRow>& catalogue() { return kestrav::testing::catalogueRows(); }
+
+// det(G - diag(y)) by the oracle, in the ring R.
+template <class R>
+R blockDeterminant(const GramMatrix& gram, const std::vector<std::uint16_t>& y) {
+  std::vector<R> m(static_cast<std::size_t>(gram.size * gram.size));
+  for (int r = 0; r < gram.size; ++r) {
+    for (int c = 0; c < gram.size; ++c) {
+      m[static_cast<std::size_t>(r * gram.size + c)] = static_cast<R>(gram.at(r, c)) - (r == c ? R(y[r]) : R(0));
+    }
+  }
+  return kestrav::testing::subsetExpansionDeterminant(m, gram.size);
+}
+
+// The model's result by the oracle: each block's determinant reduced to 32
+// bits, and for two blocks the exact sum of squares or INT32_MIN.
+std::int32_t oracleModel(const CatalogueRow& row, const std::vector<std::uint16_t>& entries) {
+  std::vector<std::int32_t> values;
+  for (const ExpandedBlock& block : row.blocks) {
+    std::vector<std::uint16_t> y;
+    for (int p : block.positions) y.push_back(entries[static_cast<std::size_t>(p - 1)]);
+    values.push_back(static_cast<std::int32_t>(blockDeterminant<std::uint32_t>(block.gram, y)));
+  }
+  if (values.size() == 1) return values[0];
+  // The squares in double precision, the sum truncated when it fits.
+  const double sum = std::pow(static_cast<double>(values[1]), 2) + std::pow(static_cast<double>(values[0]), 2);
+  return sum >= 2147483648.0 ? INT32_MIN : static_cast<std::int32_t>(sum);
+}
+
+TEST(GramCode, DecodesTheWrittenExamples) {
+  struct Case {
+    std::string code;
+    std::vector<int> elements;
+  };
+  const Case cases[] = {
+      {"2", {2, 2, 2, 2}},
+      {"-1/1", {2, -1, 1, -1, 2, 1, 1, 1, 2}},
+      {"=0/-", {2, -2, 0, -2, 2, -1, 0, -1, 2}},
+      {"222/22/2", std::vector<int>(16, 2)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(decode(c.code).elements, c.elements) << c.code;
+}
+
+TEST(GramCode, RejectsMalformedCodes) {
+  struct Case {
+    std::string code;
+    int size;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"22/2", 4, "has 2 groups"},            // too few groups
+      {"222/22/2/1", 4, "has 4 groups"},      // too many
+      {"22/22/2", 4, "group 1"},              // short first group
+      {"222/2/2", 4, "group 2"},              // short middle group
+      {"222/22/", 4, "group 3"},              // empty last group
+      {"2x2/22/2", 4, "character 'x'"},       // unknown character
+      {"222/+2/2", 4, "character '+'"},
+      {"", 2, "group 1"},
+      {"2", 1, "size 2 or more"},
+  };
+  for (const Case& c : cases) {
+    GramMatrix matrix;
+    std::string error;
+    EXPECT_FALSE(kestrav::decodeGramCode(c.code, c.size, matrix, error)) << c.code;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << c.code << ": " << error;
+  }
+}
+
+TEST(BlockPolynomial, WrittenExamples) {
+  // "2": y1 y2 - 2 y1 - 2 y2.
+  const BlockPolynomial two = kestrav::expandBlock(decode("2"));
+  EXPECT_EQ(two.coefficients, (std::vector<std::int64_t>{0, -2, -2, 1}));
+  // "222/22/2": y1 y2 y3 y4 - 2 (every product of three).
+  const BlockPolynomial allTwos = kestrav::expandBlock(decode("222/22/2"));
+  for (std::uint32_t mask = 0; mask < 16; ++mask) {
+    const int size = std::popcount(mask);
+    EXPECT_EQ(allTwos.coefficients[mask], size == 4 ? 1 : size == 3 ? -2 : 0) << mask;
+  }
+  struct Case {
+    std::string code;
+    int terms;
+  };
+  const Case cases[] = {{"2", 3}, {"222/22/2", 5}, {"-1/1", 7}, {"21100/1100/211/11/2", 27},
+                        {"---111000/11100--0/101010-/001011/11--0/110-/011/1-/1", 291}};
+  for (const Case& c : cases) EXPECT_EQ(kestrav::termCount(kestrav::expandBlock(decode(c.code))), c.terms) << c.code;
+}
+
+TEST(BlockPolynomial, BareissAgreesWithTheOracle) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> element(-9, 9);
+  for (int size = 1; size <= 8; ++size) {
+    for (int trial = 0; trial < 50; ++trial) {
+      std::vector<std::int64_t> m(static_cast<std::size_t>(size * size));
+      for (auto& e : m) e = trial % 3 == 0 ? element(random) % 2 : element(random);  // many singular ones
+      EXPECT_EQ(kestrav::bareissDeterminant(m, size), kestrav::testing::subsetExpansionDeterminant(m, size));
+    }
+  }
+}
+
+TEST(Catalogue, HasSeventyTwoRowsWithTheirTermCounts) {
+  ASSERT_EQ(catalogue().size(), 72u);
+  std::vector<int> numbers;
+  for (const CatalogueRow& row : catalogue()) numbers.push_back(row.spec.number);
+  std::vector<int> expected;
+  for (int n = 1; n <= 75; ++n) {
+    if (n != 7 && n != 8 && n != 24) expected.push_back(n);
+  }
+  EXPECT_EQ(numbers, expected);
+  // The term counts themselves are checked when a row is expanded; here the
+  // expansion is checked to have been compared with them.
+  for (const CatalogueRow& row : catalogue()) {
+    ASSERT_EQ(row.blocks.size(), row.spec.blocks.size());
+    for (std::size_t b = 0; b < row.blocks.size(); ++b) {
+      EXPECT_EQ(kestrav::termCount(row.blocks[b].polynomial), row.spec.blocks[b].expectedTerms) << row.spec.number;
+    }
+  }
+}
+
+TEST(Catalogue, RowsWithAWrongTermCountOrMatrixAreRejected) {
+  struct Case {
+    std::string line;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"35 unscaled Bare 6 6 single 21100/1100/211/11/2 28", "27 terms, the row says 28"},
+      {"35 unscaled Bare 6 6 single 21100/1100/211/11/= 27", "not positive semidefinite"},
+      {"35 unscaled Bare 6 6 single 00000/0000/000/00/0 1", "rank 6"},
+      {"35 unscaled Bare 6 6 single 21100/1100/211/11 27", "has 4 groups"},
+      {"35 unscaled Bare 6 5 single 21100/1100/211/11/2 27", "composition length 5 should be 6"},
+      {"35 scaled Bare 6 6 single 21100/1100/211/11/2 27", "does not belong"},
+      {"5 scaled BothEnds 11 9 single 2 3", "outside 6..10"},
+      {"2 unscaled Bare 6 6 two 1-4:222/22/2 4-6:2 5+3", "exactly once"},
+      {"2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2= 5+3", "block 2: "},
+  };
+  for (const Case& c : cases) {
+    VariantSpec spec;
+    std::string error;
+    ASSERT_TRUE(kestrav::parseVariantSpec(c.line, spec, error)) << c.line << ": " << error;
+    std::vector<ExpandedBlock> blocks;
+    EXPECT_FALSE(kestrav::expandVariantSpec(spec, blocks, error)) << c.line;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << c.line << ": " << error;
+  }
+}
+
+TEST(Catalogue, UnparsableRowsAreRejected) {
+  const std::string lines[] = {
+      "35 unscaled Bare 6 6 single",                          // too few fields
+      "x unscaled Bare 6 6 single 21100/1100/211/11/2 27",    // number
+      "35 sideways Bare 6 6 single 21100/1100/211/11/2 27",   // family
+      "35 unscaled Middle 6 6 single 21100/1100/211/11/2 27", // layout
+      "35 unscaled Bare 6 6 triple 21100/1100/211/11/2 27",   // form
+      "35 unscaled Bare 6 6 single 21100/1100/211/11/2 2x",   // terms
+      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6 5+3",         // block without code
+      "2 unscaled Bare 6 6 two 4-1:222/22/2 5-6:2 5+3",       // descending range
+      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2 5",         // one term count
+  };
+  for (const std::string& line : lines) {
+    VariantSpec spec;
+    std::string error;
+    EXPECT_FALSE(kestrav::parseVariantSpec(line, spec, error)) << line;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(Catalogue, SwitchingTheSignOfARowAndColumnChangesNoModel) {
+  for (const CatalogueRow& row : catalogue()) {
+    for (const ExpandedBlock& block : row.blocks) {
+      for (int j = 0; j < block.gram.size; ++j) {
+        GramMatrix switched = block.gram;
+        for (int i = 0; i < switched.size; ++i) {
+          if (i == j) continue;
+          switched.elements[static_cast<std::size_t>(i * switched.size + j)] *= -1;
+          switched.elements[static_cast<std::size_t>(j * switched.size + i)] *= -1;
+        }
+        EXPECT_EQ(kestrav::expandBlock(switched).coefficients, block.polynomial.coefficients)
+            << "row " << row.spec.number << ", entry " << j + 1;
+      }
+    }
+  }
+}
+
+TEST(GeneratedModels, MatchTheOracleAtRandomTuples) {
+  const auto& models = kestrav::generatedModels();
+  ASSERT_EQ(models.size(), catalogue().size());
+  std::mt19937 random(2024);
+  std::uniform_int_distribution<int> small(0, 45);
+  std::uniform_int_distribution<int> large(0, 65535);
+  for (std::size_t r = 0; r < models.size(); ++r) {
+    const CatalogueRow& row = catalogue()[r];
+    ASSERT_EQ(models[r].number, row.spec.number);
+    ASSERT_EQ(models[r].entryCount, row.spec.entryCount);
+    for (int trial = 0; trial < 300; ++trial) {
+      std::vector<std::uint16_t> x(static_cast<std::size_t>(row.spec.entryCount));
+      // Mostly search-sized entries; every tenth tuple with entries that
+      // overflow 32 bits, so the wrapping arithmetic is compared too.
+      for (auto& e : x) e = static_cast<std::uint16_t>(trial % 10 == 9 ? large(random) : small(random));
+      ASSERT_EQ(models[r].evaluate(x.data()), oracleModel(row, x))
+          << "kestrav" << row.spec.number << " at " << ::testing::PrintToString(x);
+    }
+    // Every catalogue matrix is singular, so every model vanishes at zero.
+    const std::vector<std::uint16_t> zeros(static_cast<std::size_t>(row.spec.entryCount), 0);
+    EXPECT_EQ(models[r].evaluate(zeros.data()), 0) << row.spec.number;
+  }
+}
+
+TEST(GeneratedModels, NestedFormCountsProductsOfEntries) {
+  // kestrav75: 291 terms; nested in natural order, 316 multiplications by an
+  // entry (multiplications by a constant coefficient do not count).
+  const BlockPolynomial p = kestrav::expandBlock(decode("---111000/11100--0/101010-/001011/11--0/110-/011/1-/1"));
+  std::vector<int> natural(10);
+  for (int j = 0; j < 10; ++j) natural[static_cast<std::size_t>(j)] = j;
+  EXPECT_EQ(kestrav::entryMultiplications(p, natural), 316);
+  // "2": y1 (y2 - 2) - 2 y2 takes one;
+  // "222/22/2": y1 (y2 (y3 (y4 - 2) - 2 y4) - 2 y3 y4) - 2 y2 y3 y4 takes six.
+  EXPECT_EQ(kestrav::entryMultiplications(kestrav::expandBlock(decode("2")), {0, 1}), 1);
+  EXPECT_EQ(kestrav::entryMultiplications(kestrav::expandBlock(decode("222/22/2")), {0, 1, 2, 3}), 6);
+}
+
+TEST(TwoBlockValues, CombineExactlyOrSaturate) {
+  struct Case {
+    std::int32_t first;
+    std::int32_t second;
+    std::int32_t result;
+  };
+  const Case cases[] = {
+      {0, 0, 0},
+      {-324, 26, 105'652},
+      {0, -4, 16},
+      {46'340, 0, 2'147'395'600},        // the largest square that fits
+      {46'341, 0, INT32_MIN},            // 2,147,488,281 does not fit
+      {32'768, 32'768, INT32_MIN},       // 2^31 exactly does not fit
+      {32'767, 32'768, 2'147'418'113},
+      {-7, -393'211, INT32_MIN},
+      {INT32_MIN, INT32_MIN, INT32_MIN}, // 2^63: no overflow in the sum
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(kestrav::combineBlockValues(c.first, c.second), c.result) << c.first << ", " << c.second;
+  }
+}
+
+}  // namespace

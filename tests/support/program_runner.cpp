@@ -1,0 +1,79 @@
+#include "tests/support/program_runner.hpp"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace kestrav::testing {
+
+std::filesystem::path programPath(int number) {
+  return std::filesystem::path(KESTRAV_PROGRAM_DIR) / ("kestrav" + std::to_string(number));
+}
+
+std::filesystem::path generatorPath() { return KESTRAV_GENERATOR; }
+
+RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesystem::path& executable,
+                const std::vector<std::string>& arguments) {
+  const std::filesystem::path outPath = std::filesystem::temp_directory_path() /
+                                        ("kestrav-run-" + std::to_string(::getpid()) + ".out");
+  const std::filesystem::path errPath = outPath.string() + ".err";
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
+        ::chdir(workingDirectory.c_str()) != 0) {
+      ::_exit(127);
+    }
+    std::vector<char*> argv;
+    std::string program = executable.string();
+    argv.push_back(program.data());
+    std::vector<std::string> copies = arguments;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  RunResult result;
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = readFile(outPath);
+  result.err = readFile(errPath);
+  std::filesystem::remove(outPath);
+  std::filesystem::remove(errPath);
+  return result;
+}
+
+ScratchDirectory::ScratchDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kestrav-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream input(path, std::ios::binary);
+  std::ostringstream content;
+  content << input.rdbuf();
+  return content.str();
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& path) {
+  std::ifstream input(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(input, line);) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace kestrav::testing

@@ -1,0 +1,39 @@
+#pragma once
+// Runs a built kestrav program (or the generator) as a child process in a
+// working directory of the test's own, and captures what it printed.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrav::testing {
+
+struct RunResult {
+  int exitStatus = -1;  // -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+std::filesystem::path programPath(int number);
+std::filesystem::path generatorPath();
+
+RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesystem::path& executable,
+                const std::vector<std::string>& arguments = {});
+
+// A fresh, empty directory that is removed when the object goes away.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+std::vector<std::string> readLines(const std::filesystem::path& path);
+
+}  // namespace kestrav::testing
