@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <numeric>
 
@@ -102,6 +103,10 @@ TEST_P(FullRun, MatchesEveryCheckValue) {
     const auto found = byMultiplier.find(5);
     EXPECT_EQ(found == byMultiplier.end() ? std::vector<Tuple>{} : found->second->records, listed->second);
   }
+
+  EXPECT_EQ(kestrav::testing::sha256(dir.path() / name), kestrav::testing::goldenChecksums().at(number))
+      << name << " differs from the committed checksum";
+  if (!::testing::Test::HasFailure()) kestrav::testing::storeResultFile(number, dir.path() / name);
 }
 
 std::vector<int> allPrograms() {
@@ -115,12 +120,62 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, FullRun, ::testing::ValuesIn(allPrograms()),
                            return "kestrav" + std::to_string(info.param);
                          });
 
+// The records of a program whose model is a reordering of another's that keeps
+// the pinned entries pinned: reordered, they are the other's records, pass by
+// pass.
+class RelatedRuns : public ::testing::TestWithParam<kestrav::testing::Reordering> {};
+
+std::map<int, std::vector<Tuple>> recordsByPass(int number) {
+  const Layout layout = kestrav::testing::catalogueRow(number).spec.layout;
+  std::map<int, std::vector<Tuple>> passes;
+  for (const auto& line : kestrav::testing::readLines(kestrav::testing::cachedResultFile(number))) {
+    const Tuple record = kestrav::testing::parseTuple(line);
+    passes[multiplierOf(record, layout)].push_back(record);
+  }
+  return passes;
+}
+
+TEST_P(RelatedRuns, RecordsAreTheBaseRecordsReordered) {
+  const auto& relation = GetParam();
+  auto base = recordsByPass(relation.base);
+  const auto derived = recordsByPass(relation.program);
+  std::map<int, std::vector<Tuple>> reordered;
+  for (const auto& [m, records] : derived) {
+    for (const Tuple& x : records) {
+      Tuple y;
+      for (int i : relation.indices) y.push_back(x[static_cast<std::size_t>(i - 1)]);
+      reordered[m].push_back(y);
+    }
+  }
+  for (auto* passes : {&base, &reordered}) {
+    for (auto& [m, records] : *passes) std::sort(records.begin(), records.end());
+  }
+  EXPECT_EQ(reordered, base);
+}
+
+std::vector<kestrav::testing::Reordering> classRelations() {
+  std::vector<kestrav::testing::Reordering> relations;
+  for (const auto& r : kestrav::testing::relatedModels()) {
+    if (r.keepsPinnedEntries) relations.push_back(r);
+  }
+  return relations;
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, RelatedRuns, ::testing::ValuesIn(classRelations()),
+                         [](const ::testing::TestParamInfo<kestrav::testing::Reordering>& info) {
+                           return "kestrav" + std::to_string(info.param.program) + "_from_kestrav" +
+                                  std::to_string(info.param.base);
+                         });
+
+TEST(SharedCodes, SixAndElevenWriteTheSameBytes) {
+  EXPECT_EQ(kestrav::testing::readFile(kestrav::testing::cachedResultFile(6)),
+            kestrav::testing::readFile(kestrav::testing::cachedResultFile(11)));
+}
+
 // Block structure of the two-block programs, over their whole result files.
 TEST(TwoBlockRuns, RecordsSolveBothBlocks) {
   for (int number : {1, 2, 3, 17, 29}) {
-    kestrav::testing::ScratchDirectory dir;
-    ASSERT_EQ(kestrav::testing::runIn(dir.path(), kestrav::testing::programPath(number)).exitStatus, 0);
-    for (const auto& line : kestrav::testing::readLines(dir.path() / ("OutputPart" + std::to_string(number) + ".txt"))) {
+    for (const auto& line : kestrav::testing::readLines(kestrav::testing::cachedResultFile(number))) {
       const Tuple x = kestrav::testing::parseTuple(line);
       if (number <= 3) {
         // 222/22/2 on entries 1-4 vanishes exactly when 1/x1 + 1/x2 + 1/x3 + 1/x4 = 1/2.

@@ -82,4 +82,40 @@ std::map<int, std::vector<Tuple>> pass5Records() {
   return records;
 }
 
+std::vector<Reordering> relatedModels() {
+  std::vector<Reordering> related;
+  for (const auto& f : readTable("related_models.tsv")) {
+    std::vector<int> indices;
+    for (std::int64_t i : parseTuple(f.at(2))) indices.push_back(static_cast<int>(i));
+    related.push_back({std::stoi(f.at(0)), std::stoi(f.at(1)), indices, f.at(3) == "class"});
+  }
+  return related;
+}
+
+void PrintTo(const Reordering& reordering, std::ostream* out) {
+  *out << "kestrav" << reordering.program << " from kestrav" << reordering.base;
+}
+
+std::vector<ModelGroup> modelGroups() {
+  std::vector<ModelGroup> groups;
+  for (const auto& f : readTable("model_groups.tsv")) {
+    std::vector<int> programs;
+    for (std::int64_t n : parseTuple(f.at(1))) programs.push_back(static_cast<int>(n));
+    groups.push_back({f.at(0) == "alone", programs});
+  }
+  return groups;
+}
+
+std::map<int, std::string> goldenChecksums() {
+  // sha256sum format: "<64 hex digits>  OutputPartN.txt"
+  const std::string path = std::string(KESTRAV_TEST_DATA_DIR) + "/SHA256SUMS";
+  std::ifstream input(path);
+  if (!input) throw std::runtime_error("cannot read " + path);
+  std::map<int, std::string> sums;
+  for (std::string digest, name; input >> digest >> name;) {
+    sums[std::stoi(name.substr(name.find_first_of("0123456789")))] = digest;
+  }
+  return sums;
+}
+
 }  // namespace kestrav::testing

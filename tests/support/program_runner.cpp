@@ -62,6 +62,41 @@ ScratchDirectory::~ScratchDirectory() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+namespace {
+
+std::filesystem::path cachePath(int number) {
+  return std::filesystem::path(KESTRAV_RESULT_CACHE) / ("OutputPart" + std::to_string(number) + ".txt");
+}
+
+}  // namespace
+
+void storeResultFile(int number, const std::filesystem::path& file) {
+  std::filesystem::create_directories(KESTRAV_RESULT_CACHE);
+  // Copy, then rename: a test reading the cache never sees half a file.
+  const std::filesystem::path partial = cachePath(number).string() + "." + std::to_string(::getpid());
+  std::filesystem::copy_file(file, partial, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::rename(partial, cachePath(number));
+}
+
+std::filesystem::path cachedResultFile(int number) {
+  const std::filesystem::path cached = cachePath(number);
+  std::error_code missing;
+  const auto cachedTime = std::filesystem::last_write_time(cached, missing);
+  if (missing || cachedTime < std::filesystem::last_write_time(programPath(number))) {
+    ScratchDirectory dir;
+    const RunResult run = runIn(dir.path(), programPath(number));
+    if (run.exitStatus != 0) throw std::runtime_error("kestrav" + std::to_string(number) + " failed: " + run.err);
+    storeResultFile(number, dir.path() / cached.filename());
+  }
+  return cached;
+}
+
+std::string sha256(const std::filesystem::path& file) {
+  const RunResult run = runIn(file.parent_path(), "/usr/bin/sha256sum", {file.filename().string()});
+  if (run.exitStatus != 0) throw std::runtime_error("sha256sum failed on " + file.string());
+  return run.out.substr(0, run.out.find(' '));
+}
+
 std::string readFile(const std::filesystem::path& path) {
   std::ifstream input(path, std::ios::binary);
   std::ostringstream content;

@@ -33,6 +33,15 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
+// The result file of a complete run of kestravN, kept between tests in the
+// build tree so that a run checked once serves every test that reads it. A
+// cached file older than the program is run again.
+std::filesystem::path cachedResultFile(int number);
+void storeResultFile(int number, const std::filesystem::path& file);
+
+// SHA-256 of a file, as sha256sum prints it.
+std::string sha256(const std::filesystem::path& file);
+
 std::string readFile(const std::filesystem::path& path);
 std::vector<std::string> readLines(const std::filesystem::path& path);
 

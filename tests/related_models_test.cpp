@@ -1,0 +1,138 @@
+// Models the catalogue relates: reorderings of one another, shared codes,
+// and models that are reorderings of no other. A wrongly copied Gram code or
+// layout breaks one of these.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "models/model_table.hpp"
+#include "tests/support/catalogue_rows.hpp"
+#include "tests/support/check_tables.hpp"
+
+namespace {
+
+using kestrav::BlockPolynomial;
+
+const kestrav::GeneratedModel& modelOf(int number) {
+  for (const auto& model : kestrav::generatedModels()) {
+    if (model.number == number) return model;
+  }
+  throw std::out_of_range("no model " + std::to_string(number));
+}
+
+const BlockPolynomial& polynomialOf(int number) {
+  return kestrav::testing::catalogueRow(number).blocks.at(0).polynomial;
+}
+
+// Extends a partial map of B's entries onto A's entries, one entry at a time,
+// so that coefficient_B(S) = coefficient_A(image of S) for every subset S of
+// the entries mapped so far.
+bool extendReordering(const BlockPolynomial& b, const BlockPolynomial& a, std::vector<int>& image,
+                      std::uint32_t usedInA) {
+  const int next = static_cast<int>(image.size());
+  if (next == b.size) return true;
+  for (int target = 0; target < a.size; ++target) {
+    if (usedInA & (1u << target)) continue;
+    image.push_back(target);
+    bool consistent = true;
+    // Only the subsets that contain the newly mapped entry are new.
+    for (std::uint32_t rest = 0; consistent && rest < (1u << next); ++rest) {
+      std::uint32_t mapped = 1u << target;
+      for (int j = 0; j < next; ++j) {
+        if (rest & (1u << j)) mapped |= 1u << image[static_cast<std::size_t>(j)];
+      }
+      consistent = b.coefficients[rest | (1u << next)] == a.coefficients[mapped];
+    }
+    if (consistent && extendReordering(b, a, image, usedInA | (1u << target))) return true;
+    image.pop_back();
+  }
+  return false;
+}
+
+bool isReordering(const BlockPolynomial& b, const BlockPolynomial& a) {
+  if (b.size != a.size) return false;
+  std::vector<int> image;
+  return extendReordering(b, a, image, 0);
+}
+
+TEST(RelatedModels, ValuesAgreeAtTheStatedReordering) {
+  std::mt19937 random(99);
+  std::uniform_int_distribution<int> entry(0, 45);
+  const auto relations = kestrav::testing::relatedModels();
+  ASSERT_EQ(relations.size(), 31u);
+  for (const auto& relation : relations) {
+    const auto& b = modelOf(relation.program);
+    const auto& a = modelOf(relation.base);
+    ASSERT_EQ(b.entryCount, a.entryCount);
+    ASSERT_EQ(static_cast<int>(relation.indices.size()), b.entryCount);
+    for (int trial = 0; trial < 500; ++trial) {
+      std::vector<std::uint16_t> x(static_cast<std::size_t>(b.entryCount));
+      for (auto& v : x) v = static_cast<std::uint16_t>(entry(random));
+      std::vector<std::uint16_t> y;
+      for (int i : relation.indices) y.push_back(x[static_cast<std::size_t>(i - 1)]);
+      ASSERT_EQ(b.evaluate(x.data()), a.evaluate(y.data()))
+          << "kestrav" << relation.program << " against kestrav" << relation.base << " at "
+          << ::testing::PrintToString(x);
+    }
+  }
+}
+
+TEST(RelatedModels, ReorderingsThatKeepPinnedEntriesKeepRecordCounts) {
+  std::map<std::pair<int, int>, std::size_t> records;  // (program, multiplier)
+  for (const auto& pass : kestrav::testing::passRecords()) records[{pass.program, pass.multiplier}] = pass.records;
+  for (const auto& relation : kestrav::testing::relatedModels()) {
+    if (!relation.keepsPinnedEntries) continue;
+    for (int m : {1, 2, 5}) {
+      const auto b = records.find({relation.program, m});
+      const auto a = records.find({relation.base, m});
+      ASSERT_EQ(b == records.end(), a == records.end());
+      if (b != records.end()) {
+        EXPECT_EQ(b->second, a->second) << relation.program << " pass " << m;
+      }
+    }
+  }
+}
+
+TEST(RelatedModels, SharedCodesShareOneModel) {
+  const auto& spec33 = kestrav::testing::catalogueRow(33).spec;
+  const auto& spec37 = kestrav::testing::catalogueRow(37).spec;
+  EXPECT_EQ(spec33.blocks.at(0).gramCode, spec37.blocks.at(0).gramCode);
+  EXPECT_EQ(polynomialOf(33).coefficients, polynomialOf(37).coefficients);
+  std::mt19937 random(33);
+  std::uniform_int_distribution<int> entry(0, 65535);
+  for (int trial = 0; trial < 1000; ++trial) {
+    std::uint16_t x[8];
+    for (auto& v : x) v = static_cast<std::uint16_t>(entry(random));
+    ASSERT_EQ(modelOf(33).evaluate(x), modelOf(37).evaluate(x));
+  }
+  for (auto [b, a] : {std::pair{11, 6}, std::pair{57, 46}, std::pair{62, 51}}) {
+    EXPECT_EQ(kestrav::testing::catalogueRow(b).spec.blocks.at(0).gramCode,
+              kestrav::testing::catalogueRow(a).spec.blocks.at(0).gramCode);
+  }
+}
+
+TEST(RelatedModels, GroupsAreReorderingsAndLoneModelsAreNot) {
+  for (const auto& group : kestrav::testing::modelGroups()) {
+    if (!group.alone) {
+      for (int member : group.programs) {
+        EXPECT_TRUE(isReordering(polynomialOf(member), polynomialOf(group.programs.front())))
+            << "kestrav" << member << " and kestrav" << group.programs.front();
+      }
+      continue;
+    }
+    const int lone = group.programs.front();
+    for (const auto& row : kestrav::testing::catalogueRows()) {
+      if (row.spec.number == lone || row.blocks.size() != 1) continue;
+      EXPECT_FALSE(isReordering(polynomialOf(lone), row.blocks[0].polynomial))
+          << "kestrav" << lone << " is a reordering of kestrav" << row.spec.number;
+    }
+  }
+  // The search itself: a model is a reordering of itself, and two models of
+  // different shape are not reorderings.
+  EXPECT_TRUE(isReordering(polynomialOf(75), polynomialOf(75)));
+  EXPECT_FALSE(isReordering(polynomialOf(41), polynomialOf(40)));
+}
+
+}  // namespace
