@@ -16,8 +16,10 @@ using EntryTuple = std::array<std::int32_t, static_cast<std::size_t>(N + pinnedC
 
 // The entries as a result record prints them: the multiplier in the pinned
 // places, and each product m * c[i] formed in 32 bits.
+// The helpers below are always inlined: the pass's constant multiplier must
+// reach the model's code for the pinned entries to fold.
 template <Layout L, std::int32_t N>
-EntryTuple<L, N> scaledEntryTuple(const std::uint16_t* composition, std::uint16_t multiplier) {
+[[gnu::always_inline]] inline EntryTuple<L, N> scaledEntryTuple(const std::uint16_t* composition, std::uint16_t multiplier) {
   static_assert(L != Layout::Bare);
   EntryTuple<L, N> entries{};
   std::size_t at = 0;
@@ -30,7 +32,7 @@ EntryTuple<L, N> scaledEntryTuple(const std::uint16_t* composition, std::uint16_
 }
 
 template <std::int32_t N>
-EntryTuple<Layout::Bare, N> bareEntryTuple(const std::uint16_t* composition) {
+[[gnu::always_inline]] inline EntryTuple<Layout::Bare, N> bareEntryTuple(const std::uint16_t* composition) {
   EntryTuple<Layout::Bare, N> entries{};
   for (std::int32_t i = 0; i < N; ++i) entries[static_cast<std::size_t>(i)] = composition[i];
   return entries;
@@ -38,14 +40,14 @@ EntryTuple<Layout::Bare, N> bareEntryTuple(const std::uint16_t* composition) {
 
 namespace detail {
 template <class Model, std::size_t K, std::size_t... I>
-int applyModel(Model& model, const std::array<std::int32_t, K>& entries, std::index_sequence<I...>) {
+[[gnu::always_inline]] inline int applyModel(Model& model, const std::array<std::int32_t, K>& entries, std::index_sequence<I...>) {
   // The model sees each entry reduced to 16 bits, as its arguments are.
   return model(static_cast<std::uint16_t>(entries[I])...);
 }
 }  // namespace detail
 
 template <class Model, std::size_t K>
-int applyModel(Model& model, const std::array<std::int32_t, K>& entries) {
+[[gnu::always_inline]] inline int applyModel(Model& model, const std::array<std::int32_t, K>& entries) {
   return detail::applyModel(model, entries, std::make_index_sequence<K>{});
 }
 

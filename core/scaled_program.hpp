@@ -8,6 +8,7 @@
 
 #include "core/composition.hpp"
 #include "core/entry_tuple.hpp"
+#include "core/pass_dispatch.hpp"
 #include "core/program_row.hpp"
 #include "core/result_file.hpp"
 #include "core/run_constants.hpp"
@@ -20,7 +21,7 @@ namespace {
 using Shape = kestrav::RowShape<kLayout, kRemovedCount, kEntryCount>;
 }  // namespace
 
-int validSet(unsigned short* composition, unsigned short multiplier) {
+KESTRAV_PASS_INLINE int validSet(unsigned short* composition, unsigned short multiplier) {
   const auto entries = kestrav::scaledEntryTuple<kLayout, Shape::kLength>(composition, multiplier);
   if (kestrav::applyModel(CalculDet, entries) == 0) {
     kestrav::writeRecord(myfile, entries, kProgramNumber);
@@ -30,7 +31,9 @@ int validSet(unsigned short* composition, unsigned short multiplier) {
 
 void part(unsigned short n, unsigned short total, unsigned short multiplier) {
   const std::int32_t f = kestrav::scaledCompositionSum(total, multiplier, Shape::kPinned);
-  kestrav::forEachComposition(n, f, [multiplier](unsigned short* c) { validSet(c, multiplier); });
+  kestrav::withConstantMultiplier(multiplier, [n, f](auto m) {
+    kestrav::forEachComposition(n, f, [m](unsigned short* c) { validSet(c, m); });
+  });
 }
 
 int main() {

@@ -9,6 +9,7 @@
 
 #include "core/composition.hpp"
 #include "core/entry_tuple.hpp"
+#include "core/pass_dispatch.hpp"
 #include "core/program_row.hpp"
 #include "core/result_file.hpp"
 #include "core/run_constants.hpp"
@@ -21,7 +22,7 @@ namespace {
 using Shape = kestrav::RowShape<kLayout, kRemovedCount, kEntryCount>;
 }  // namespace
 
-int validSet(unsigned short* composition) {
+KESTRAV_PASS_INLINE int validSet(unsigned short* composition) {
   const auto entries = kestrav::bareEntryTuple<Shape::kLength>(composition);
   if (kestrav::applyModel(CalculDet, entries) == 0) {
     kestrav::writeRecord(myfile, entries, kProgramNumber);

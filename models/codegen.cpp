@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -46,14 +47,28 @@ Term multiply(const std::string& name, const Sum& inner) {
   return {false, name + " * (" + join(inner) + ")"};
 }
 
+Monomials nonZeroTerms(const BlockPolynomial& polynomial);
+
+// Multiplications by an entry in a nested form. Every product counts in
+// `tree`; `shared` holds each distinct product once, as the compiler
+// evaluates a subexpression that occurs more than once only once. Products by
+// an entry in `constantEntries` are multiplications by a constant and do not
+// count.
+struct Tally {
+  std::uint32_t constantEntries = 0;
+  int tree = 0;
+  std::set<std::string> shared;
+};
+
 Sum nest(const Monomials& terms, const std::vector<std::string>& names, const std::vector<int>& order,
-         std::size_t depth, int& multiplications) {
+         std::size_t depth, Tally& tally) {
   if (terms.empty()) return {};
-  if (depth == order.size()) {
+  if (depth == order.size() || (terms.size() == 1 && terms.front().first == 0)) {
     const std::int64_t c = terms.front().second;  // only the empty subset is left
     return {{c < 0, std::to_string(std::llabs(c)) + "u"}};
   }
-  const std::uint32_t bit = 1u << order[depth];
+  const int entry = order[depth];
+  const std::uint32_t bit = 1u << entry;
   Monomials with;
   Monomials without;
   for (const auto& [mask, c] : terms) {
@@ -64,15 +79,32 @@ Sum nest(const Monomials& terms, const std::vector<std::string>& names, const st
     }
   }
   Sum result;
-  const Sum inner = nest(with, names, order, depth + 1, multiplications);
+  const Sum inner = nest(with, names, order, depth + 1, tally);
   if (!inner.empty()) {
-    result.push_back(multiply(names[static_cast<std::size_t>(order[depth])], inner));
+    const Term product = multiply(names[static_cast<std::size_t>(entry)], inner);
     // A constant factor is a coefficient, not a product of entries.
-    if (!isConstant(inner)) ++multiplications;
+    if (!isConstant(inner) && !(tally.constantEntries & bit)) {
+      ++tally.tree;
+      tally.shared.insert(product.body);
+    }
+    result.push_back(product);
   }
-  const Sum rest = nest(without, names, order, depth + 1, multiplications);
+  const Sum rest = nest(without, names, order, depth + 1, tally);
   result.insert(result.end(), rest.begin(), rest.end());
   return result;
+}
+
+Tally tallyOf(const BlockPolynomial& polynomial, const std::vector<int>& order, std::uint32_t constantEntries) {
+  Tally tally;
+  tally.constantEntries = constantEntries;
+  std::vector<std::string> names;
+  for (int j = 0; j < polynomial.size; ++j) {
+    std::string name = "x";
+    name += std::to_string(j);
+    names.push_back(name);
+  }
+  nest(nonZeroTerms(polynomial), names, order, 0, tally);
+  return tally;
 }
 
 Monomials nonZeroTerms(const BlockPolynomial& polynomial) {
@@ -108,14 +140,29 @@ std::string wrap(const std::string& expression, const std::string& indent) {
   return out;
 }
 
-std::string blockExpression(const ExpandedBlock& block) {
+// Entries of the block that are the pass's multiplier: constants in each pass.
+std::uint32_t pinnedEntriesOf(const VariantSpec& row, const ExpandedBlock& block) {
+  std::uint32_t mask = 0;
+  for (std::size_t j = 0; j < block.positions.size(); ++j) {
+    const int position = block.positions[j];
+    if ((pinsHead(row.layout) && position == 1) || (pinsTail(row.layout) && position == row.entryCount)) {
+      mask |= 1u << j;
+    }
+  }
+  return mask;
+}
+
+std::string blockExpression(const VariantSpec& row, const ExpandedBlock& block, ModelStyle style) {
   std::vector<std::string> names;
   for (int position : block.positions) {
     std::string name = "u";
     name += std::to_string(position);
     names.push_back(name);
   }
-  return hornerExpression(block.polynomial, names, naturalOrder(block.polynomial.size));
+  const std::vector<int> order = style == ModelStyle::Literal
+                                     ? naturalOrder(block.polynomial.size)
+                                     : chooseNestingOrder(block.polynomial, pinnedEntriesOf(row, block));
+  return hornerExpression(block.polynomial, names, order);
 }
 
 std::string describePositions(const std::vector<int>& positions) {
@@ -131,20 +178,77 @@ std::string describePositions(const std::vector<int>& positions) {
 
 std::string hornerExpression(const BlockPolynomial& polynomial, const std::vector<std::string>& names,
                              const std::vector<int>& order) {
-  int multiplications = 0;
-  const Sum sum = nest(nonZeroTerms(polynomial), names, order, 0, multiplications);
+  Tally tally;
+  const Sum sum = nest(nonZeroTerms(polynomial), names, order, 0, tally);
   return sum.empty() ? "0u" : join(sum);
 }
 
 int entryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order) {
-  int multiplications = 0;
-  const std::vector<std::string> names(static_cast<std::size_t>(polynomial.size), "x");
-  nest(nonZeroTerms(polynomial), names, order, 0, multiplications);
-  return multiplications;
+  return tallyOf(polynomial, order, 0).tree;
 }
 
-std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks) {
+int sharedEntryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order,
+                               std::uint32_t constantEntries) {
+  return static_cast<int>(tallyOf(polynomial, order, constantEntries).shared.size());
+}
+
+namespace {
+
+// The polynomial with the constant entries set to 1: what a pass sees once
+// the compiler has folded its pinned entries (pass 1, the largest).
+BlockPolynomial withConstantsSetToOne(const BlockPolynomial& polynomial, std::uint32_t constantEntries) {
+  BlockPolynomial reduced{polynomial.size, std::vector<std::int64_t>(polynomial.coefficients.size(), 0)};
+  for (std::uint32_t mask = 0; mask < polynomial.coefficients.size(); ++mask) {
+    reduced.coefficients[mask & ~constantEntries] += polynomial.coefficients[mask];
+  }
+  return reduced;
+}
+
+}  // namespace
+
+std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries) {
+  // The first entry stays outermost; the constant entries go innermost, where
+  // their products fold into the coefficients; the other entries are ordered
+  // to need few multiplications once the constants are folded.
+  const BlockPolynomial reduced = withConstantsSetToOne(polynomial, constantEntries);
+  std::vector<int> free = {0};
+  std::vector<int> constants;
+  for (int j = 1; j < polynomial.size; ++j) ((constantEntries >> j) & 1u ? constants : free).push_back(j);
+  const auto cost = [&reduced, &constants](const std::vector<int>& head) {
+    std::vector<int> order = head;
+    order.insert(order.end(), constants.begin(), constants.end());
+    return sharedEntryMultiplications(reduced, order);
+  };
+  int bestCost = cost(free);
+  // Exchange two entries below the first while that saves a multiplication;
+  // deterministic, so a row always yields the same code.
+  for (bool improved = true; improved;) {
+    improved = false;
+    for (std::size_t i = 1; i < free.size(); ++i) {
+      for (std::size_t j = i + 1; j < free.size(); ++j) {
+        std::vector<int> candidate = free;
+        std::swap(candidate[i], candidate[j]);
+        const int candidateCost = cost(candidate);
+        if (candidateCost < bestCost) {
+          free = candidate;
+          bestCost = candidateCost;
+          improved = true;
+        }
+      }
+    }
+  }
+  free.insert(free.end(), constants.begin(), constants.end());
+  return free;
+}
+
+std::string modelNamespace(int number, ModelStyle style) {
+  return std::string(style == ModelStyle::Literal ? "kestrav::literal::row" : "kestrav::row") +
+         std::to_string(number);
+}
+
+std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks, ModelStyle style) {
   const std::string n = std::to_string(row.number);
+  const std::string space = modelNamespace(row.number, style);
   const std::string family = row.family == Family::Scaled ? "Scaled" : "Unscaled";
   std::ostringstream out;
   out << "// Model of kestrav" << n << ", generated by kestrav-gen from row " << n
@@ -156,29 +260,31 @@ std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>
   out << "#pragma once\n\n#include <cstdint>\n\n";
   if (row.form == ModelForm::TwoBlock) out << "#include \"core/block_values.hpp\"\n";
   out << "#include \"core/layout.hpp\"\n\n";
-  out << "namespace kestrav::row" << n << " {\n\n";
+  if (style == ModelStyle::Literal) out << "// Literal form: natural nesting, for comparison in benchmarks.\n";
+  out << "namespace " << space << " {\n\n";
   out << "inline constexpr std::int32_t kProgramNumber = " << n << ";\n";
   out << "inline constexpr kestrav::Family kFamily = kestrav::Family::" << family << ";\n";
   out << "inline constexpr kestrav::Layout kLayout = kestrav::Layout::" << layoutName(row.layout) << ";\n";
   out << "inline constexpr std::int32_t kEntryCount = " << row.entryCount << ";\n";
   out << "inline constexpr std::int32_t kRemovedCount = " << 10 - row.entryCount << ";\n\n";
-  out << "inline int CalculDet(";
+  // Always inlined, so that each pass loop sees its constant pinned entries.
+  out << "[[gnu::always_inline]] inline int CalculDet(";
   for (int i = 1; i <= row.entryCount; ++i) out << (i > 1 ? ", " : "") << "std::uint16_t x" << i;
   out << ") {\n";
   for (int i = 1; i <= row.entryCount; ++i) out << "  const std::uint32_t u" << i << " = x" << i << ";\n";
   const std::string indent = "      ";
   if (row.form == ModelForm::SingleBlock) {
-    out << "  const std::uint32_t value =\n" << indent << wrap(blockExpression(blocks[0]), indent) << ";\n";
+    out << "  const std::uint32_t value =\n" << indent << wrap(blockExpression(row, blocks[0], style), indent) << ";\n";
     out << "  return static_cast<std::int32_t>(value);\n";
   } else {
     for (std::size_t b = 0; b < blocks.size(); ++b) {
       out << "  const std::uint32_t block" << b + 1 << " =\n"
-          << indent << wrap(blockExpression(blocks[b]), indent) << ";\n";
+          << indent << wrap(blockExpression(row, blocks[b], style), indent) << ";\n";
     }
     out << "  return kestrav::combineBlockValues(static_cast<std::int32_t>(block1),\n"
         << "                                     static_cast<std::int32_t>(block2));\n";
   }
-  out << "}\n\n}  // namespace kestrav::row" << n << "\n";
+  out << "}\n\n}  // namespace " << space << "\n";
   return out.str();
 }
 

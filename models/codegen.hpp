@@ -11,17 +11,35 @@
 namespace kestrav {
 
 // The nested expression of a block polynomial. names[j] is the C++ name of
-// block entry j (an unsigned 32-bit value); order lists the block entries
-// from outermost to innermost.
+// block entry j (an unsigned 32-bit value); order lists the block entries,
+// outermost first.
 std::string hornerExpression(const BlockPolynomial& polynomial, const std::vector<std::string>& names,
                              const std::vector<int>& order);
 
-// How many multiplications by an entry the nested form of that order takes.
+// Multiplications by an entry in that nested form, each product counted.
 int entryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order);
 
-// The header kestravN_model.hpp: the row's constants and CalculDet, in
-// namespace kestrav::rowN.
-std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks);
+// The same, with each distinct product counted once (a subexpression that
+// recurs is evaluated once) and products by the entries in constantEntries
+// (bit j: block entry j) not counted: what one evaluation costs.
+int sharedEntryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order,
+                               std::uint32_t constantEntries = 0);
+
+// A nesting order with the first entry outermost and the rest ordered to
+// need few multiplications (by sharedEntryMultiplications).
+std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries = 0);
+
+// Programs use the Nested style: the first entry outermost, the others in
+// the order of chooseNestingOrder, with the pinned entries as constants. The
+// Literal style keeps the natural order; benchmarks measure against it.
+enum class ModelStyle { Nested, Literal };
+
+// The namespace of a row's model: kestrav::rowN, or kestrav::literal::rowN.
+std::string modelNamespace(int number, ModelStyle style);
+
+// The header kestravN_model.hpp: the row's constants and CalculDet.
+std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks,
+                        ModelStyle style = ModelStyle::Nested);
 
 // The program's source kestravN.cpp: its model header joined with the core.
 std::string programSource(const VariantSpec& row);

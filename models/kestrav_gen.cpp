@@ -1,6 +1,8 @@
 // kestrav-gen: turns catalogue rows into C++ at build time.
 //
 //   kestrav-gen program CATALOGUE N OUTDIR   kestravN_model.hpp and kestravN.cpp
+//   kestrav-gen literal CATALOGUE N OUTDIR   kestravN_literal_model.hpp, the
+//                                            natural nesting, for benchmarks
 //   kestrav-gen table CATALOGUE OUTFILE      every row's model behind one table
 //   kestrav-gen check CATALOGUE              validate every row
 //
@@ -24,7 +26,7 @@ using kestrav::ExpandedBlock;
 using kestrav::VariantSpec;
 
 int usage() {
-  std::cerr << "usage: kestrav-gen program CATALOGUE N OUTDIR\n"
+  std::cerr << "usage: kestrav-gen program|literal CATALOGUE N OUTDIR\n"
                "       kestrav-gen table CATALOGUE OUTFILE\n"
                "       kestrav-gen check CATALOGUE\n";
   return 2;
@@ -66,7 +68,7 @@ bool writeIfChanged(const std::filesystem::path& path, const std::string& conten
   return true;
 }
 
-bool generateProgram(const std::string& path, int number, const std::filesystem::path& outDir) {
+bool generateProgram(const std::string& path, int number, const std::filesystem::path& outDir, bool literal) {
   std::vector<VariantSpec> rows;
   if (!loadCatalogue(path, rows)) return false;
   for (const VariantSpec& row : rows) {
@@ -74,6 +76,10 @@ bool generateProgram(const std::string& path, int number, const std::filesystem:
     std::vector<ExpandedBlock> blocks;
     if (!expandRow(path, row, blocks)) return false;
     const std::string name = "kestrav" + std::to_string(number);
+    if (literal) {
+      return writeIfChanged(outDir / (name + "_literal_model.hpp"),
+                            kestrav::modelHeader(row, blocks, kestrav::ModelStyle::Literal));
+    }
     return writeIfChanged(outDir / (name + "_model.hpp"), kestrav::modelHeader(row, blocks)) &&
            writeIfChanged(outDir / (name + ".cpp"), kestrav::programSource(row));
   }
@@ -94,14 +100,14 @@ bool checkAll(const std::string& path, std::vector<VariantSpec>& rows) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 4 && args[0] == "program") {
+  if (args.size() == 4 && (args[0] == "program" || args[0] == "literal")) {
     int number = 0;
     try {
       number = std::stoi(args[2]);
     } catch (const std::exception&) {
       return usage();
     }
-    return generateProgram(args[1], number, args[3]) ? 0 : 1;
+    return generateProgram(args[1], number, args[3], args[0] == "literal") ? 0 : 1;
   }
   std::vector<VariantSpec> rows;
   if (args.size() == 3 && args[0] == "table") {

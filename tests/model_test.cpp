@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -249,6 +250,37 @@ TEST(GeneratedModels, NestedFormCountsProductsOfEntries) {
   // "222/22/2": y1 (y2 (y3 (y4 - 2) - 2 y4) - 2 y3 y4) - 2 y2 y3 y4 takes six.
   EXPECT_EQ(kestrav::entryMultiplications(kestrav::expandBlock(decode("2")), {0, 1}), 1);
   EXPECT_EQ(kestrav::entryMultiplications(kestrav::expandBlock(decode("222/22/2")), {0, 1, 2, 3}), 6);
+}
+
+TEST(GeneratedModels, ChosenNestingOrderSavesMultiplications) {
+  // kestrav75 in natural order: 316 products, 108 of them distinct.
+  const BlockPolynomial p75 = kestrav::expandBlock(decode("---111000/11100--0/101010-/001011/11--0/110-/011/1-/1"));
+  std::vector<int> natural(10);
+  for (int j = 0; j < 10; ++j) natural[static_cast<std::size_t>(j)] = j;
+  EXPECT_EQ(kestrav::sharedEntryMultiplications(p75, natural), 108);
+  // The product by a constant (pinned) first entry is free.
+  EXPECT_EQ(kestrav::sharedEntryMultiplications(p75, natural, 1u), 107);
+
+  int naturalTotal = 0;
+  int chosenTotal = 0;
+  for (const CatalogueRow& row : catalogue()) {
+    for (const ExpandedBlock& block : row.blocks) {
+      const BlockPolynomial& p = block.polynomial;
+      std::vector<int> order = kestrav::chooseNestingOrder(p);
+      ASSERT_EQ(order.front(), 0) << "the first entry stays outermost in row " << row.spec.number;
+      std::vector<int> sorted = order;
+      std::sort(sorted.begin(), sorted.end());
+      std::vector<int> identity(static_cast<std::size_t>(p.size));
+      for (int j = 0; j < p.size; ++j) identity[static_cast<std::size_t>(j)] = j;
+      ASSERT_EQ(sorted, identity) << row.spec.number;
+      const int chosen = kestrav::sharedEntryMultiplications(p, order);
+      const int plain = kestrav::sharedEntryMultiplications(p, identity);
+      EXPECT_LE(chosen, plain) << row.spec.number;
+      chosenTotal += chosen;
+      naturalTotal += plain;
+    }
+  }
+  EXPECT_LT(chosenTotal * 5, naturalTotal * 4) << chosenTotal << " against " << naturalTotal;
 }
 
 TEST(TwoBlockValues, CombineExactlyOrSaturate) {
