@@ -1,26 +1,21 @@
 // Complete runs of every catalogue program, checked against the tables of
-// record counts, first and last records, pass-5 records and line counts, and
-// against the rules every record obeys.
+// record counts, first and last records, pass-5 records, line counts and
+// checksums, and the relations between programs over their result files.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
-#include <numeric>
 
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"
 #include "tests/support/program_runner.hpp"
+#include "verify/result_file_check.hpp"
 
 namespace {
 
 using kestrav::Layout;
 using kestrav::testing::Tuple;
-
-struct Pass {
-  int multiplier;
-  std::vector<Tuple> records;
-};
 
 // The multiplier of a record is its pinned entry; an unscaled run is one pass.
 int multiplierOf(const Tuple& record, Layout layout) {
@@ -28,16 +23,11 @@ int multiplierOf(const Tuple& record, Layout layout) {
   return static_cast<int>(kestrav::pinsHead(layout) ? record.front() : record.back());
 }
 
-// The composition a scaled record came from: the products without the pinned
-// entries, divided by the multiplier.
-Tuple compositionOf(const Tuple& record, Layout layout, int multiplier) {
-  Tuple c(record.begin() + (kestrav::pinsHead(layout) ? 1 : 0), record.end() - (kestrav::pinsTail(layout) ? 1 : 0));
-  for (auto& v : c) v /= multiplier;
-  return c;
-}
-
 class FullRun : public ::testing::TestWithParam<int> {};
 
+// The run's console text and exit status; the result file against every
+// check value of its row, the rules every record obeys and the committed
+// checksum (see verify/result_file_check.hpp, tested on its own).
 TEST_P(FullRun, MatchesEveryCheckValue) {
   const int number = GetParam();
   const auto& spec = kestrav::testing::catalogueRow(number).spec;
@@ -46,66 +36,10 @@ TEST_P(FullRun, MatchesEveryCheckValue) {
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const std::string name = "OutputPart" + std::to_string(number) + ".txt";
   EXPECT_EQ(run.out, "Writing partitions to the file: " + name + "\nFinished. \n\n");
-  const auto lines = kestrav::testing::readLines(dir.path() / name);
-  EXPECT_EQ(lines.size(), kestrav::testing::fileLines().at(number));
-
-  // Every record: the format, the sum, the pinned entries and the scale, and
-  // the passes in multiplier order with the compositions in decreasing order.
-  std::vector<Pass> passes;
-  Tuple previousComposition;
-  for (const std::string& line : lines) {
-    const Tuple record = kestrav::testing::parseTuple(line);
-    ASSERT_EQ(static_cast<int>(record.size()), spec.entryCount) << line;
-    ASSERT_EQ(kestrav::testing::formatRecord(record), line);
-    EXPECT_EQ(std::accumulate(record.begin(), record.end(), std::int64_t{0}), 50) << line;
-    const int m = multiplierOf(record, spec.layout);
-    if (spec.layout != Layout::Bare) {
-      if (kestrav::pinsHead(spec.layout)) {
-        EXPECT_EQ(record.front(), m) << line;
-      }
-      if (kestrav::pinsTail(spec.layout)) {
-        EXPECT_EQ(record.back(), m) << line;
-      }
-      for (std::int64_t v : record) EXPECT_EQ(v % m, 0) << line;
-    }
-    const Tuple composition = spec.layout == Layout::Bare ? record : compositionOf(record, spec.layout, m);
-    if (passes.empty() || passes.back().multiplier != m) {
-      ASSERT_TRUE(passes.empty() || passes.back().multiplier < m) << "pass " << m << " out of order at " << line;
-      passes.push_back({m, {}});
-    } else {
-      ASSERT_GT(previousComposition, composition) << "out of order at " << line;
-    }
-    previousComposition = composition;
-    passes.back().records.push_back(record);
-  }
-
-  std::map<int, const Pass*> byMultiplier;
-  for (const Pass& pass : passes) byMultiplier[pass.multiplier] = &pass;
-  int checkedPasses = 0;
-  for (const auto& expected : kestrav::testing::passRecords()) {
-    if (expected.program != number) continue;
-    ++checkedPasses;
-    const auto found = byMultiplier.find(expected.multiplier);
-    const std::vector<Tuple> none;
-    const std::vector<Tuple>& records = found == byMultiplier.end() ? none : found->second->records;
-    EXPECT_EQ(records.size(), expected.records) << "pass " << expected.multiplier;
-    if (records.empty() || !expected.first || !expected.last) {
-      EXPECT_EQ(records.empty(), !expected.first.has_value()) << "pass " << expected.multiplier;
-      continue;
-    }
-    EXPECT_EQ(records.front(), *expected.first) << "pass " << expected.multiplier;
-    EXPECT_EQ(records.back(), *expected.last) << "pass " << expected.multiplier;
-  }
-  EXPECT_EQ(checkedPasses, spec.family == kestrav::Family::Scaled ? 3 : 1);
-
-  const auto pass5 = kestrav::testing::pass5Records();
-  if (const auto listed = pass5.find(number); listed != pass5.end()) {
-    const auto found = byMultiplier.find(5);
-    EXPECT_EQ(found == byMultiplier.end() ? std::vector<Tuple>{} : found->second->records, listed->second);
-  }
-
-  EXPECT_EQ(kestrav::testing::sha256(dir.path() / name), kestrav::testing::goldenChecksums().at(number))
-      << name << " differs from the committed checksum";
+  EXPECT_EQ(run.err, "");
+  const auto verdict = kestrav::checkResultFile(spec, dir.path() / name, kestrav::testing::resultChecks());
+  EXPECT_EQ(verdict.lines, kestrav::testing::fileLines().at(number));
+  EXPECT_EQ(verdict.problems, std::vector<std::string>{});
   if (!::testing::Test::HasFailure()) kestrav::testing::storeResultFile(number, dir.path() / name);
 }
 

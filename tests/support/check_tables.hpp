@@ -1,6 +1,6 @@
 #pragma once
-// Reads the check-value tables in tests/data: tab-separated rows, '#' lines
-// are comments, tuples are blank-separated numbers and '-' means none.
+// The check-value tables in tests/data, as the tests use them. The tables of
+// result files are read by the verification library; the model tables here.
 
 #include <cstdint>
 #include <map>
@@ -9,9 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "verify/check_tables.hpp"
+
 namespace kestrav::testing {
 
-using Tuple = std::vector<std::int64_t>;
+using kestrav::formatRecord;
+using kestrav::parseTuple;
+using kestrav::PassRecords;
+using kestrav::Tuple;
+
+// The result-file checks of tests/data; a malformed table stops the tests.
+const ResultChecks& resultChecks();
 
 struct ModelValue {
   int program;
@@ -24,14 +32,6 @@ struct BlockValue {
   Tuple entries;
   std::int64_t first;
   std::int64_t second;
-};
-
-struct PassRecords {
-  int program;
-  int multiplier;
-  std::size_t records;
-  std::optional<Tuple> first;
-  std::optional<Tuple> last;
 };
 
 std::vector<ModelValue> modelValues();
@@ -58,8 +58,5 @@ std::vector<ModelGroup> modelGroups();
 
 // The committed SHA-256 of every result file, by program number.
 std::map<int, std::string> goldenChecksums();
-
-Tuple parseTuple(const std::string& text);
-std::string formatRecord(const Tuple& entries);  // "1 2 3 " as a result line holds it
 
 }  // namespace kestrav::testing

@@ -1,0 +1,100 @@
+#include "verify/check_tables.hpp"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace kestrav {
+namespace {
+
+std::optional<Tuple> optionalTuple(const std::string& text) {
+  if (text == "-") return std::nullopt;
+  return parseTuple(text);
+}
+
+// Reads one table with `parse`, which may throw on a malformed field.
+template <class Parse>
+bool readInto(const std::filesystem::path& path, std::size_t fields, std::string& error, Parse parse) {
+  std::vector<std::vector<std::string>> rows;
+  if (!readTable(path, rows, error)) return false;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    try {
+      if (rows[i].size() < fields) throw std::invalid_argument("too few fields");
+      parse(rows[i]);
+    } catch (const std::exception&) {
+      error = path.string() + ": malformed row " + std::to_string(i + 1);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool readTable(const std::filesystem::path& path, std::vector<std::vector<std::string>>& rows,
+               std::string& error) {
+  std::ifstream input(path);
+  if (!input) {
+    error = "cannot read " + path.string();
+    return false;
+  }
+  rows.clear();
+  for (std::string line; std::getline(input, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    rows.push_back(fields);
+  }
+  return true;
+}
+
+Tuple parseTuple(const std::string& text) {
+  Tuple tuple;
+  std::istringstream numbers(text);
+  for (std::int64_t value; numbers >> value;) tuple.push_back(value);
+  return tuple;
+}
+
+std::string formatRecord(const Tuple& entries) {
+  std::string line;
+  for (std::int64_t value : entries) {
+    line += std::to_string(value);
+    line += ' ';
+  }
+  return line;
+}
+
+bool loadResultChecks(const std::filesystem::path& directory, ResultChecks& checks, std::string& error) {
+  checks = ResultChecks{};
+  const bool tablesRead =
+      readInto(directory / "pass_records.tsv", 5, error,
+               [&checks](const std::vector<std::string>& f) {
+                 checks.passes.push_back({std::stoi(f[0]), std::stoi(f[1]), std::stoul(f[2]), optionalTuple(f[3]),
+                                          optionalTuple(f[4])});
+               }) &&
+      readInto(directory / "file_lines.tsv", 2, error,
+               [&checks](const std::vector<std::string>& f) { checks.fileLines[std::stoi(f[0])] = std::stoul(f[1]); }) &&
+      readInto(directory / "pass5_records.tsv", 2, error, [&checks](const std::vector<std::string>& f) {
+        auto& records = checks.pass5Records[std::stoi(f[0])];
+        if (f[1] != "-") records.push_back(parseTuple(f[1]));
+      });
+  if (!tablesRead) return false;
+  const std::filesystem::path sums = directory / "SHA256SUMS";
+  std::ifstream input(sums);
+  if (!input) {
+    error = "cannot read " + sums.string();
+    return false;
+  }
+  for (std::string digest, name; input >> digest >> name;) {
+    const std::size_t digits = name.find_first_of("0123456789");
+    if (digest.size() != 64 || digits == std::string::npos) {
+      error = sums.string() + ": malformed line for " + name;
+      return false;
+    }
+    checks.checksums[std::stoi(name.substr(digits))] = digest;
+  }
+  return true;
+}
+
+}  // namespace kestrav
