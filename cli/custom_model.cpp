@@ -1,0 +1,107 @@
+#include "cli/custom_model.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+#include "models/block_polynomial.hpp"
+#include "models/gram_code.hpp"
+
+namespace kestrav::cli {
+namespace {
+
+bool parseLayoutName(const std::string& name, Layout& layout) {
+  for (Layout candidate : {Layout::BothEnds, Layout::HeadOnly, Layout::TailOnly, Layout::Bare}) {
+    if (name == layoutName(candidate)) {
+      layout = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool parsePosition(std::string_view text, int& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && value >= 1 &&
+         value <= engine::kMaxEntries;
+}
+
+// "1-4,7" -> 1 2 3 4 7
+bool parsePositions(std::string_view text, std::vector<int>& positions) {
+  positions.clear();
+  while (true) {
+    const std::size_t comma = text.find(',');
+    const std::string_view item = text.substr(0, comma);
+    const std::size_t dash = item.find('-');
+    int first = 0;
+    int last = 0;
+    if (dash == std::string_view::npos) {
+      if (!parsePosition(item, first)) return false;
+      last = first;
+    } else if (!parsePosition(item.substr(0, dash), first) || !parsePosition(item.substr(dash + 1), last) ||
+               last < first) {
+      return false;
+    }
+    for (int p = first; p <= last; ++p) positions.push_back(p);
+    if (comma == std::string_view::npos) return true;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+bool expandCode(const std::string& code, std::vector<int> positions, engine::ModelBlock& block,
+                std::string& error) {
+  GramMatrix gram;
+  if (!decodeGramCode(code, static_cast<int>(positions.size()), gram, error)) return false;
+  block.positions = std::move(positions);
+  block.coefficients = expandBlock(gram).coefficients;
+  return true;
+}
+
+}  // namespace
+
+bool buildCustomModel(const SearchArguments& args, engine::SearchModel& model, std::string& error) {
+  model = engine::SearchModel{};
+  if (!parseLayoutName(args.layout, model.layout)) {
+    error = "--layout: \"" + args.layout + "\" is not one of BothEnds, HeadOnly, TailOnly, Bare";
+    return false;
+  }
+  if (!args.gram.empty()) {
+    const int size = gramCodeSize(args.gram);
+    if (size < 2 || size > engine::kMaxEntries) {
+      error = "--gram: \"" + args.gram + "\" describes " + std::to_string(size) + " entries; 2.." +
+              std::to_string(engine::kMaxEntries) + " are supported";
+      return false;
+    }
+    std::vector<int> positions(static_cast<std::size_t>(size));
+    for (int p = 0; p < size; ++p) positions[static_cast<std::size_t>(p)] = p + 1;
+    engine::ModelBlock block;
+    if (!expandCode(args.gram, positions, block, error)) {
+      error = "--gram: " + error;
+      return false;
+    }
+    model.blocks.push_back(std::move(block));
+  }
+  for (const std::string& text : args.blocks) {
+    const std::size_t colon = text.find(':');
+    std::vector<int> positions;
+    if (colon == std::string::npos || !parsePositions(std::string_view(text).substr(0, colon), positions)) {
+      error = "--blocks: \"" + text + "\" is not POSITIONS:CODE (e.g. 1-4,7:111-/221/21/1, entries 1.." +
+              std::to_string(engine::kMaxEntries) + ")";
+      return false;
+    }
+    engine::ModelBlock block;
+    if (!expandCode(text.substr(colon + 1), positions, block, error)) {
+      error = "--blocks: \"" + text + "\": " + error;
+      return false;
+    }
+    model.blocks.push_back(std::move(block));
+  }
+  for (const engine::ModelBlock& block : model.blocks) {
+    model.entryCount =
+        std::max(model.entryCount, *std::max_element(block.positions.begin(), block.positions.end()));
+  }
+  model.total = args.total;
+  model.multipliers = args.multipliers;
+  return engine::checkSearchModel(model, error);
+}
+
+}  // namespace kestrav::cli

@@ -1,0 +1,50 @@
+// kestrav: the catalogue's searches and searches of new models with the
+// fast engine. Dispatches to the subcommands.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/commands.hpp"
+
+namespace {
+
+struct Subcommand {
+  const char* name;
+  int (*run)(const std::vector<std::string>& args);
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"run", kestrav::cli::runCommand},
+    {"search", kestrav::cli::searchCommand},
+    // Checks result files against the catalogue's check values; its body
+    // lives in cli/verify_command.cpp.
+    {"verify", kestrav::cli::verifyCommand},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kestrav::cli::helpText(), stderr);
+    return 2;
+  }
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    std::fputs(kestrav::cli::helpText(), stdout);
+    return 0;
+  }
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kestrav::cli::helpText(), stdout);
+      return 0;
+    }
+  }
+  for (const Subcommand& subcommand : kSubcommands) {
+    if (name == subcommand.name) return subcommand.run(args);
+  }
+  std::fprintf(stderr, "kestrav: \"%s\": unknown command (run, search, verify; see kestrav --help)\n",
+               name.c_str());
+  return 2;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// A progress line on standard error, redrawn in place at most a few times a
+// second, and a program's summary line.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrav::cli {
+
+class ProgressLine {
+ public:
+  ProgressLine(bool enabled, std::string label);
+  void update(double fraction);
+  void finish();  // erases the line
+
+ private:
+  bool enabled_;
+  std::string label_;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// Whether progress is shown: asked for, or standard error is a terminal.
+bool progressWanted(bool asked);
+
+// "1234 records (m=1: 1000, m=2: 200, m=5: 34), 0.42 s"; one pass gives
+// "1234 records, 0.42 s".
+std::string summaryText(const std::vector<int>& multipliers, const std::vector<std::uint64_t>& recordsPerPass,
+                        double seconds);
+
+}  // namespace kestrav::cli

@@ -1,0 +1,68 @@
+#include "engine/pass_model.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "engine/work_units.hpp"
+
+namespace kestrav::engine {
+
+template <class Word>
+PassModel<Word> buildPassModel(const SearchModel& model, int multiplier, int requestedTailLength) {
+  PassModel<Word> pass;
+  pass.layout = model.layout;
+  pass.multiplier = multiplier;
+  pass.length = compositionLength(model);
+  pass.sum = compositionSum(model, multiplier);
+  pass.tailLength = std::min(requestedTailLength, pass.length);
+  // The tuples of every tail sum up to S number C(S, L); a large total gets
+  // a shorter tail so that the table stays small.
+  while (pass.tailLength > 1 && compositionCount(pass.sum - (pass.length - pass.tailLength) + 1,
+                                                 pass.tailLength + 1) > kMaxTailTuples) {
+    --pass.tailLength;
+  }
+  pass.empty = pass.sum < pass.length;
+  const int headShift = pinsHead(model.layout) ? 1 : 0;
+  for (const ModelBlock& block : model.blocks) {
+    // Free entries of the block as (composition position, block-local bit).
+    std::vector<std::pair<int, int>> free;
+    for (std::size_t j = 0; j < block.positions.size(); ++j) {
+      const int entry = block.positions[j];
+      const bool pinned =
+          (pinsHead(model.layout) && entry == 1) || (pinsTail(model.layout) && entry == model.entryCount);
+      if (!pinned) free.emplace_back(entry - 1 - headShift, static_cast<int>(j));
+    }
+    std::sort(free.begin(), free.end());
+    std::vector<int> newBit(block.positions.size(), -1);
+    typename PassModel<Word>::Block prepared;
+    for (std::size_t i = 0; i < free.size(); ++i) {
+      prepared.positions.push_back(free[i].first);
+      newBit[static_cast<std::size_t>(free[i].second)] = static_cast<int>(i);
+    }
+    prepared.table.assign(std::size_t{1} << free.size(), 0);
+    for (std::size_t mask = 0; mask < block.coefficients.size(); ++mask) {
+      Word term = static_cast<Word>(block.coefficients[mask]);
+      std::size_t target = 0;
+      for (std::size_t j = 0; j < block.positions.size(); ++j) {
+        if ((mask >> j & 1) == 0) continue;
+        if (newBit[j] < 0) {
+          term = static_cast<Word>(term * static_cast<Word>(multiplier));
+        } else {
+          target |= std::size_t{1} << newBit[j];
+        }
+      }
+      prepared.table[target] = static_cast<Word>(prepared.table[target] + term);
+    }
+    if (free.empty() && prepared.table[0] != 0) pass.empty = true;
+    pass.blocks.push_back(std::move(prepared));
+  }
+  if (!pass.empty) {
+    pass.points = sharedTailPoints(pass.tailLength, multiplier, pass.sum - (pass.length - pass.tailLength));
+  }
+  return pass;
+}
+
+template PassModel<std::uint32_t> buildPassModel(const SearchModel&, int, int);
+template PassModel<std::uint64_t> buildPassModel(const SearchModel&, int, int);
+
+}  // namespace kestrav::engine

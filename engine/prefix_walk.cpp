@@ -1,0 +1,164 @@
+#include "engine/prefix_walk.hpp"
+
+#include <algorithm>
+
+#include "engine/record_format.hpp"
+
+namespace kestrav::engine {
+
+template <class Word>
+PrefixWalker<Word>::PrefixWalker(const PassModel<Word>& pass, TailFilter filter)
+    : pass_(pass),
+      filter_(filter),
+      blockCount_(pass.blocks.size()),
+      tailDepth_(pass.length - pass.tailLength) {
+  const int depths = pass.length + 1;
+  buffers_.resize(static_cast<std::size_t>(depths) * blockCount_);
+  tables_.assign(buffers_.size(), nullptr);
+  freeLeft_.assign(buffers_.size(), 0);
+  holds_.assign(buffers_.size(), 0);
+  for (std::size_t b = 0; b < blockCount_; ++b) {
+    const auto& positions = pass.blocks[b].positions;
+    for (int d = 0; d < depths; ++d) {
+      const auto left = std::count_if(positions.begin(), positions.end(), [d](int p) { return p >= d; });
+      freeLeft_[at(d, b)] = static_cast<int>(left);
+      holds_[at(d, b)] = std::find(positions.begin(), positions.end(), d) != positions.end();
+      if (d > 0) buffers_[at(d, b)].resize(std::size_t{1} << left);
+    }
+    tables_[at(0, b)] = pass.blocks[b].table.data();
+    if (freeLeft_[at(tailDepth_, b)] > 0) {
+      tailBlocks_.push_back(b);
+      const int free = freeLeft_[at(tailDepth_, b)];
+      std::vector<std::uint32_t> masks(std::size_t{1} << free);
+      const auto firstTail = positions.end() - free;
+      for (std::size_t local = 0; local < masks.size(); ++local) {
+        std::uint32_t mask = 0;
+        for (int j = 0; j < free; ++j) {
+          if (local >> j & 1) mask |= 1u << (firstTail[j] - tailDepth_);
+        }
+        masks[local] = mask;
+      }
+      tailMask_.push_back(std::move(masks));
+    }
+  }
+  prefixEntries_.assign(static_cast<std::size_t>(pass.length), 0);
+  tailCoefficients_.assign(tailBlocks_.size() << pass.tailLength, 0);
+  std::uint32_t largest = 0;
+  for (std::uint32_t c : pass.points->count) largest = std::max(largest, c);
+  hits_.assign(largest + kFilterPadding, 0);
+  input_.tailLength = pass.tailLength;
+  input_.blockCount = static_cast<int>(tailBlocks_.size());
+  input_.coefficients = tailCoefficients_.data();
+}
+
+template <class Word>
+bool PrefixWalker<Word>::substitute(int depth, Word entry) {
+  for (std::size_t b = 0; b < blockCount_; ++b) {
+    const std::size_t here = at(depth, b);
+    const std::size_t next = at(depth + 1, b);
+    if (!holds_[here]) {
+      tables_[next] = tables_[here];
+      continue;
+    }
+    const Word* in = tables_[here];
+    Word* folded = buffers_[next].data();
+    const std::size_t half = std::size_t{1} << (freeLeft_[here] - 1);
+    for (std::size_t s = 0; s < half; ++s) folded[s] = static_cast<Word>(in[2 * s] + entry * in[2 * s + 1]);
+    tables_[next] = folded;
+    if (freeLeft_[next] == 0 && folded[0] != 0) return false;
+  }
+  return true;
+}
+
+template <class Word>
+std::uint64_t PrefixWalker<Word>::run(const int* prefix, int prefixLength, std::string& out) {
+  out_ = &out;
+  records_ = 0;
+  int remaining = pass_.sum;
+  for (int d = 0; d < prefixLength; ++d) {
+    const auto entry = static_cast<std::uint16_t>(pass_.multiplier * prefix[d]);
+    prefixEntries_[static_cast<std::size_t>(d)] = entry;
+    remaining -= prefix[d];
+    if (!substitute(d, entry)) return 0;
+  }
+  walk(prefixLength, remaining);
+  return records_;
+}
+
+template <class Word>
+void PrefixWalker<Word>::walk(int depth, int remaining) {
+  if (depth == tailDepth_) {
+    tail(remaining);
+    return;
+  }
+  const int later = pass_.length - depth - 1;
+  for (int c = remaining - later; c >= 1; --c) {
+    const auto entry = static_cast<std::uint16_t>(pass_.multiplier * c);
+    prefixEntries_[static_cast<std::size_t>(depth)] = entry;
+    if (substitute(depth, entry)) walk(depth + 1, remaining - c);
+  }
+}
+
+template <class Word>
+void PrefixWalker<Word>::tail(int remaining) {
+  const auto sum = static_cast<std::size_t>(remaining);
+  const std::size_t terms = std::size_t{1} << pass_.tailLength;
+  std::fill(tailCoefficients_.begin(), tailCoefficients_.end(), std::uint16_t{0});
+  for (std::size_t t = 0; t < tailBlocks_.size(); ++t) {
+    const Word* table = tables_[at(tailDepth_, tailBlocks_[t])];
+    const auto& masks = tailMask_[t];
+    for (std::size_t local = 0; local < masks.size(); ++local) {
+      tailCoefficients_[t * terms + masks[local]] = static_cast<std::uint16_t>(table[local]);
+    }
+  }
+  const std::uint32_t offset = pass_.points->offset[sum];
+  for (int l = 0; l < pass_.tailLength; ++l) input_.entries[l] = pass_.points->entries[l].data() + offset;
+  input_.count = pass_.points->count[sum];
+  const std::uint32_t found = filter_(input_, hits_.data());
+  for (std::uint32_t h = 0; h < found; ++h) {
+    const std::uint32_t tuple = offset + hits_[h];
+    if (vanishesExactly(tuple)) emit(tuple);
+  }
+}
+
+template <class Word>
+bool PrefixWalker<Word>::vanishesExactly(std::uint32_t tupleIndex) const {
+  for (std::size_t t = 0; t < tailBlocks_.size(); ++t) {
+    const std::size_t b = tailBlocks_[t];
+    const int free = freeLeft_[at(tailDepth_, b)];
+    const auto& positions = pass_.blocks[b].positions;
+    Word folded[1 << kMaxTailLength];
+    const Word* table = tables_[at(tailDepth_, b)];
+    std::size_t size = std::size_t{1} << free;
+    std::copy(table, table + size, folded);
+    for (int j = 0; j < free; ++j) {
+      const int tailEntry = positions[positions.size() - static_cast<std::size_t>(free - j)] - tailDepth_;
+      const Word entry = pass_.points->entries[tailEntry][tupleIndex];
+      size /= 2;
+      for (std::size_t s = 0; s < size; ++s)
+        folded[s] = static_cast<Word>(folded[2 * s] + entry * folded[2 * s + 1]);
+    }
+    if (folded[0] != 0) return false;
+  }
+  return true;
+}
+
+template <class Word>
+void PrefixWalker<Word>::emit(std::uint32_t tupleIndex) {
+  // At most kMaxEntries values of 5 digits and a blank, and the newline.
+  char line[kMaxEntries * 6 + 1];
+  char* end = line;
+  const auto m = static_cast<std::uint32_t>(pass_.multiplier);
+  if (pinsHead(pass_.layout)) end = appendEntry(end, m);
+  for (int d = 0; d < tailDepth_; ++d) end = appendEntry(end, prefixEntries_[static_cast<std::size_t>(d)]);
+  for (int l = 0; l < pass_.tailLength; ++l) end = appendEntry(end, pass_.points->entries[l][tupleIndex]);
+  if (pinsTail(pass_.layout)) end = appendEntry(end, m);
+  *end++ = '\n';
+  out_->append(line, end);
+  ++records_;
+}
+
+template class PrefixWalker<std::uint32_t>;
+template class PrefixWalker<std::uint64_t>;
+
+}  // namespace kestrav::engine

@@ -1,0 +1,61 @@
+#pragma once
+// The walk over the tree of composition prefixes for one pass. Each level
+// substitutes one entry into the blocks that hold it (halving their tables);
+// a block left with no free entry and a non-zero value rules out the whole
+// subtree; the last L entries are handed to the bulk filter and every hit is
+// re-checked exactly before its record is written.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/pass_model.hpp"
+#include "engine/tail_filter.hpp"
+
+namespace kestrav::engine {
+
+template <class Word>
+class PrefixWalker {
+ public:
+  PrefixWalker(const PassModel<Word>& pass, TailFilter filter);
+
+  // Walks the compositions that start with prefix[0..prefixLength) (a valid
+  // start: the remaining sum leaves at least one for every later entry) and
+  // appends their records to out in enumeration order. Returns the records.
+  std::uint64_t run(const int* prefix, int prefixLength, std::string& out);
+
+ private:
+  std::size_t at(int depth, std::size_t block) const {
+    return static_cast<std::size_t>(depth) * blockCount_ + block;
+  }
+  bool substitute(int depth, Word entry);
+  void walk(int depth, int remaining);
+  void tail(int remaining);
+  bool vanishesExactly(std::uint32_t tupleIndex) const;
+  void emit(std::uint32_t tupleIndex);
+
+  const PassModel<Word>& pass_;
+  TailFilter filter_;
+  std::size_t blockCount_;
+  int tailDepth_;
+  // Per depth and block: the table in force, the free entries left, and
+  // whether the entry at this depth belongs to the block.
+  std::vector<std::vector<Word>> buffers_;
+  std::vector<const Word*> tables_;
+  std::vector<int> freeLeft_;
+  std::vector<char> holds_;
+  std::vector<std::uint16_t> prefixEntries_;
+  // The tail: blocks with free entries there, each local mask's tail mask.
+  std::vector<std::size_t> tailBlocks_;
+  std::vector<std::vector<std::uint32_t>> tailMask_;
+  std::vector<std::uint16_t> tailCoefficients_;
+  std::vector<std::uint32_t> hits_;
+  TailFilterInput input_;
+  std::string* out_ = nullptr;
+  std::uint64_t records_ = 0;
+};
+
+extern template class PrefixWalker<std::uint32_t>;
+extern template class PrefixWalker<std::uint64_t>;
+
+}  // namespace kestrav::engine

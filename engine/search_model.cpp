@@ -1,0 +1,124 @@
+#include "engine/search_model.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "core/run_constants.hpp"
+
+namespace kestrav::engine {
+
+int compositionLength(const SearchModel& model) { return model.entryCount - pinnedCount(model.layout); }
+
+int compositionSum(const SearchModel& model, int multiplier) {
+  return model.total / multiplier - pinnedCount(model.layout);
+}
+
+long double valueBound(const SearchModel& model) {
+  long double worst = 0;
+  for (const ModelBlock& block : model.blocks) {
+    const auto size = static_cast<long double>(block.positions.size());
+    std::int64_t largest = 0;
+    for (std::size_t mask = 1; mask < block.coefficients.size(); ++mask) {
+      largest = std::max<std::int64_t>(largest, std::llabs(block.coefficients[mask]));
+    }
+    const long double growth = std::pow(1.0L + static_cast<long double>(model.total) / size, size) - 1.0L;
+    const long double bound = static_cast<long double>(std::llabs(block.coefficients[0])) +
+                              static_cast<long double>(largest) * growth;
+    worst = std::max(worst, bound);
+  }
+  return worst;
+}
+
+int evaluationWidth(const SearchModel& model) {
+  // The margin covers the rounding of pow in long double.
+  const long double bound = valueBound(model) * (1.0L + 1e-12L);
+  if (bound < std::ldexp(1.0L, 31)) return 32;
+  if (bound < std::ldexp(1.0L, 63)) return 64;
+  return 0;
+}
+
+bool checkSearchModel(const SearchModel& model, std::string& error) {
+  const int n = compositionLength(model);
+  if (model.entryCount < 1 || model.entryCount > kMaxEntries || n < 1) {
+    error = "--blocks: the model has " + std::to_string(model.entryCount) + " entries; layout " +
+            layoutName(model.layout) + " needs 1.." + std::to_string(kMaxEntries) + " and at least " +
+            std::to_string(pinnedCount(model.layout) + 1);
+    return false;
+  }
+  if (model.blocks.empty() || static_cast<int>(model.blocks.size()) > kMaxBlocks) {
+    error = "--blocks: give 1 to " + std::to_string(kMaxBlocks) + " blocks";
+    return false;
+  }
+  std::vector<int> covered;
+  for (const ModelBlock& block : model.blocks) {
+    if (block.coefficients.size() != (std::size_t{1} << block.positions.size())) {
+      throw std::logic_error("block coefficient table does not match its positions");
+    }
+    covered.insert(covered.end(), block.positions.begin(), block.positions.end());
+  }
+  std::sort(covered.begin(), covered.end());
+  bool coversOnce = static_cast<int>(covered.size()) == model.entryCount;
+  for (std::size_t p = 0; coversOnce && p < covered.size(); ++p)
+    coversOnce = covered[p] == static_cast<int>(p) + 1;
+  if (!coversOnce) {
+    error = "--blocks: the blocks' positions do not cover entries 1.." + std::to_string(model.entryCount) +
+            " exactly once";
+    return false;
+  }
+  if (model.total < 1 || model.total > kMaxEntryValue) {
+    error = "--total: " + std::to_string(model.total) + " is outside 1.." + std::to_string(kMaxEntryValue) +
+            " (entries are 16-bit values)";
+    return false;
+  }
+  if (model.multipliers.empty()) {
+    error = "--multipliers: no multiplier given";
+    return false;
+  }
+  for (int m : model.multipliers) {
+    if (m < 1 || model.total % m != 0) {
+      error =
+          "--multipliers: " + std::to_string(m) + " does not divide the total " + std::to_string(model.total);
+      return false;
+    }
+    // The largest entry of a pass is m * (f - n + 1) (or the pinned m).
+    const std::int64_t largest =
+        static_cast<std::int64_t>(m) * std::max<std::int64_t>(1, compositionSum(model, m) - n + 1);
+    if (largest > kMaxEntryValue) {
+      error = "--multipliers: with multiplier " + std::to_string(m) + " an entry reaches " +
+              std::to_string(largest) + ", which does not fit 16 bits";
+      return false;
+    }
+  }
+  if (evaluationWidth(model) == 0) {
+    error = "--total: with total " + std::to_string(model.total) +
+            " the model's values could exceed 64 bits; exact evaluation is not possible";
+    return false;
+  }
+  return true;
+}
+
+SearchModel searchModelFromRow(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks) {
+  SearchModel model;
+  model.entryCount = row.entryCount;
+  model.layout = row.layout;
+  model.total = kTotal;
+  if (row.family == Family::Scaled) {
+    model.multipliers.assign(kMultipliers.begin(), kMultipliers.end());
+  } else {
+    model.multipliers = {1};
+  }
+  for (const ExpandedBlock& block : blocks) {
+    model.blocks.push_back(ModelBlock{block.positions, block.polynomial.coefficients});
+  }
+  // The reference programs evaluate in wrapping 32-bit arithmetic; the engine
+  // reproduces them only where that equals exact evaluation.
+  if (valueBound(model) >= std::ldexp(1.0L, 29)) {
+    throw std::logic_error("kestrav" + std::to_string(row.number) +
+                           ": the model's values are not provably below 2^29 in magnitude");
+  }
+  return model;
+}
+
+}  // namespace kestrav::engine

@@ -1,0 +1,57 @@
+#pragma once
+// A search as the engine runs it: the entry layout, the total, the passes'
+// multipliers and the model as one or more blocks of multilinear
+// coefficients. Built from a catalogue row or from a model given on the
+// command line.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/layout.hpp"
+#include "models/catalogue.hpp"
+
+namespace kestrav::engine {
+
+inline constexpr int kMaxEntries = 16;
+inline constexpr int kMaxBlocks = 4;
+inline constexpr int kMaxEntryValue = 65535;  // entries reach the model as 16-bit values
+
+struct ModelBlock {
+  std::vector<int> positions;              // entry positions, 1-based, in the block's row order
+  std::vector<std::int64_t> coefficients;  // 2^size, indexed by subset mask over positions
+};
+
+struct SearchModel {
+  int entryCount = 0;  // k
+  Layout layout = Layout::Bare;
+  int total = 0;
+  std::vector<int> multipliers;
+  std::vector<ModelBlock> blocks;
+};
+
+int compositionLength(const SearchModel& model);
+
+// Composition sum of the pass with this multiplier: total / m - pinned.
+int compositionSum(const SearchModel& model, int multiplier);
+
+// The width of the unsigned words the search is evaluated in. Every entry
+// is positive and the entries of a pass sum to the total, so a block over b
+// entries has |value| <= |c0| + max|c| * ((1 + total/b)^b - 1) (AM-GM on
+// prod(1 + y)). Arithmetic modulo 2^w is then exact once that bound is below
+// 2^(w-1): 32 when it is, 64 when the 64-bit bound holds, 0 when neither.
+int evaluationWidth(const SearchModel& model);
+long double valueBound(const SearchModel& model);
+
+// Checks what the engine relies on; the message names the offending part
+// (blocks, total, multipliers). A multiplier must divide the total, every
+// entry must fit 16 bits, the blocks must cover 1..k once.
+bool checkSearchModel(const SearchModel& model, std::string& error);
+
+// The search a catalogue program runs: total 50, multipliers 1, 2, 5 for the
+// scaled family and one pass for the unscaled one. Throws std::logic_error
+// when the row's model is not provably exact in 32 bits (every catalogue
+// coefficient lies within +-6, so |value| < 6 * 6^10 < 2^29).
+SearchModel searchModelFromRow(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks);
+
+}  // namespace kestrav::engine

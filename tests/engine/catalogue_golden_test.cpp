@@ -1,0 +1,51 @@
+// Every catalogue row through the engine gives the committed checksum of the
+// program's result file.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/search_run.hpp"
+#include "tests/support/catalogue_rows.hpp"
+#include "tests/support/check_tables.hpp"
+#include "tests/support/program_runner.hpp"
+
+namespace {
+
+class EngineGolden : public ::testing::TestWithParam<int> {};
+
+TEST_P(EngineGolden, ResultFileHasTheGoldenChecksum) {
+  const int number = GetParam();
+  const auto& row = kestrav::testing::catalogueRow(number);
+  const auto model = kestrav::engine::searchModelFromRow(row.spec, row.blocks);
+  EXPECT_EQ(kestrav::engine::evaluationWidth(model), 32);
+  kestrav::testing::ScratchDirectory dir;
+  const auto path = dir.path() / ("OutputPart" + std::to_string(number) + ".txt");
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  kestrav::engine::SearchOptions options;
+  options.threads = 2;
+  options.simd = kestrav::engine::bestSimdLevel();
+  options.tailLength = 4;
+  kestrav::engine::SearchSummary summary;
+  std::string error;
+  EXPECT_TRUE(kestrav::engine::runSearch(model, options, out, summary, error)) << error;
+  ASSERT_EQ(std::fclose(out), 0);
+  EXPECT_EQ(kestrav::testing::sha256(path), kestrav::testing::goldenChecksums().at(number));
+  std::uint64_t records = 0;
+  for (auto r : summary.recordsPerPass) records += r;
+  EXPECT_EQ(records, kestrav::testing::fileLines().at(number));
+}
+
+std::vector<int> allPrograms() {
+  std::vector<int> numbers;
+  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.spec.number);
+  return numbers;
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, EngineGolden, ::testing::ValuesIn(allPrograms()),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return "kestrav" + std::to_string(info.param);
+                         });
+
+}  // namespace

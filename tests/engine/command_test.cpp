@@ -1,0 +1,151 @@
+// The kestrav command: run and search write the programs' bytes, shards
+// concatenate to the whole file, and bad arguments get one line naming the
+// argument, status 2 and no output.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/check_tables.hpp"
+#include "tests/support/program_runner.hpp"
+
+namespace {
+
+using kestrav::testing::runIn;
+using kestrav::testing::ScratchDirectory;
+
+const std::filesystem::path kCommand = KESTRAV_COMMAND;
+
+TEST(RunCommand, WritesTheProgramsResultFilesAndASummaryLine) {
+  ScratchDirectory dir;
+  const auto run = runIn(dir.path(), kCommand, {"run", "2", "13", "75", "--out", "results"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  for (int number : {2, 13, 75}) {
+    const auto name = "OutputPart" + std::to_string(number) + ".txt";
+    EXPECT_EQ(kestrav::testing::sha256(dir.path() / "results" / name),
+              kestrav::testing::goldenChecksums().at(number))
+        << name;
+  }
+  EXPECT_NE(run.out.find("kestrav2: 120 records, "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("kestrav13: "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("(m=1: "), std::string::npos) << run.out;
+}
+
+TEST(RunCommand, ShardFilesConcatenateToTheResultFile) {
+  ScratchDirectory dir;
+  for (const char* shard : {"1/3", "2/3", "3/3"}) {
+    const auto run = runIn(dir.path(), kCommand, {"run", "17", "--shard", shard});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+  }
+  std::string joined;
+  for (int i = 1; i <= 3; ++i) {
+    joined +=
+        kestrav::testing::readFile(dir.path() / ("OutputPart17.shard-" + std::to_string(i) + "-of-3.txt"));
+  }
+  EXPECT_EQ(joined, kestrav::testing::readFile(kestrav::testing::cachedResultFile(17)));
+}
+
+// Models given on the command line as the catalogue rows give them.
+struct SearchCase {
+  int program;
+  std::vector<std::string> args;
+};
+
+TEST(SearchCommand, EqualsTheProgramBuiltFromTheSameRow) {
+  const std::vector<SearchCase> cases = {
+      {13,
+       {"--gram", "---111/22001/2001/001/21/1", "--layout", "HeadOnly", "--total", "50", "--multipliers",
+        "1,2,5"}},
+      {22,
+       {"--gram", "22-001/2-001/-001/111/21/1", "--layout", "TailOnly", "--total", "50", "--multipliers",
+        "1,2,5"}},
+      {59,
+       {"--gram", "---1110/21100-/1100-/0111/11-/21/1", "--layout", "BothEnds", "--total", "50",
+        "--multipliers", "1,2,5"}},
+      {35, {"--gram", "21100/1100/211/11/2", "--layout", "Bare", "--total", "50"}},
+      {17, {"--blocks", "5-6:2 1-4,7:111-/221/21/1", "--layout", "Bare", "--total", "50"}},
+      {2,
+       {"--blocks", "1-4:222/22/2", "--blocks", "5-6:2", "--layout", "Bare", "--total", "50", "--threads",
+        "1"}},
+  };
+  for (const SearchCase& c : cases) {
+    ScratchDirectory dir;
+    auto args = c.args;
+    args.insert(args.begin(), "search");
+    args.insert(args.end(), {"--out", "found.txt"});
+    const auto run = runIn(dir.path(), kCommand, args);
+    ASSERT_EQ(run.exitStatus, 0) << c.program << ": " << run.err;
+    EXPECT_EQ(kestrav::testing::sha256(dir.path() / "found.txt"),
+              kestrav::testing::goldenChecksums().at(c.program))
+        << "kestrav" << c.program;
+  }
+}
+
+TEST(SearchCommand, WritesToStandardOutputWithoutOut) {
+  ScratchDirectory dir;
+  const auto run = runIn(dir.path(), kCommand,
+                         {"search", "--gram", "21100/1100/211/11/2", "--layout", "Bare", "--total", "50"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.out, kestrav::testing::readFile(kestrav::testing::cachedResultFile(35)));
+  EXPECT_NE(run.err.find("records"), std::string::npos);
+}
+
+struct BadArguments {
+  std::vector<std::string> args;
+  std::string named;  // what the message must name
+};
+
+TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
+  const std::vector<std::string> search = {"search", "--layout", "Bare", "--total", "50", "--out", "x.txt"};
+  const auto with = [&search](std::vector<std::string> extra) {
+    auto args = search;
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  };
+  const std::vector<BadArguments> cases = {
+      {with({"--gram", "2117/11/2"}), "--gram"},
+      {with({"--gram", "211/11"}), "--gram"},
+      {with({"--blocks", "1-3,5:222/22/2"}), "--blocks"},      // entry 4 missing
+      {with({"--blocks", "1-4:222/22/2 4-5:2"}), "--blocks"},  // entry 4 twice
+      {with({"--blocks", "1-4222/22/2"}), "--blocks"},
+      {with({"--gram", "211/11/2", "--multipliers", "1,3"}), "--multipliers"},  // 3 does not divide 50
+      {with({"--gram", "211/11/2", "--multipliers", "1,x"}), "--multipliers"},
+      {{"search", "--gram", "211/11/2", "--layout", "Bare", "--total", "70000", "--out", "x.txt"}, "--total"},
+      {{"search", "--gram", "211/11/2", "--layout", "Sideways", "--total", "50", "--out", "x.txt"},
+       "--layout"},
+      {{"search", "--gram", "211/11/2", "--layout", "Bare", "--out", "x.txt"}, "--total"},
+      {with({"--gram", "211/11/2", "--shard", "4/3"}), "--shard"},
+      {with({"--gram", "211/11/2", "--threads", "0"}), "--threads"},
+      {with({"--gram", "211/11/2", "--simd", "mmx"}), "--simd"},
+      {with({"--gram", "211/11/2", "--colour"}), "--colour"},
+      {with({"--gram"}), "--gram"},
+      {{"run", "7", "--out", "x.txt"}, "7"},
+      {{"run", "--out", "x.txt"}, "all"},
+      {{"run", "all", "--shard", "0/2", "--out", "x.txt"}, "--shard"},
+      {{"fly"}, "fly"},
+  };
+  for (const BadArguments& c : cases) {
+    ScratchDirectory dir;
+    const auto run = runIn(dir.path(), kCommand, c.args);
+    std::string shown;
+    for (const auto& a : c.args) shown += a + " ";
+    EXPECT_EQ(run.exitStatus, 2) << shown;
+    EXPECT_NE(run.err.find(c.named), std::string::npos) << shown << "-> " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown << "-> " << run.err;
+    EXPECT_TRUE(run.out.empty()) << shown;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << shown << " wrote a file";
+  }
+}
+
+TEST(Arguments, HelpFitsAScreen) {
+  ScratchDirectory dir;
+  const auto run = runIn(dir.path(), kCommand, {"--help"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 40);
+  for (const char* word :
+       {"run", "search", "verify", "--shard", "--gram", "--blocks", "--layout", "--total"}) {
+    EXPECT_NE(run.out.find(word), std::string::npos) << word;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include "verify/verify_directory.hpp"
+
+#include <charconv>
+
+#include "verify/result_file_check.hpp"
+
+namespace kestrav {
+
+bool parseVerifyArguments(const std::vector<std::string>& args, VerifyArguments& parsed, std::string& error) {
+  parsed = VerifyArguments{};
+  bool haveDirectory = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--quiet") {
+      parsed.quiet = true;
+    } else if (arg == "--catalogue" || arg == "--checks") {
+      if (i + 1 == args.size()) {
+        error = arg + ": missing value";
+        return false;
+      }
+      (arg == "--catalogue" ? parsed.catalogueFile : parsed.checksDirectory) = args[++i];
+    } else if (!arg.empty() && arg[0] == '-') {
+      error = arg + ": unknown option";
+      return false;
+    } else if (!haveDirectory) {
+      parsed.directory = arg;
+      haveDirectory = true;
+    } else {
+      int number = 0;
+      const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), number);
+      if (ec != std::errc() || end != arg.data() + arg.size() || number < 1) {
+        error = "\"" + arg + "\": not a program number";
+        return false;
+      }
+      parsed.programs.push_back(number);
+    }
+  }
+  if (!haveDirectory) {
+    error = "no directory of result files given";
+    return false;
+  }
+  return true;
+}
+
+bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChecks& checks,
+                           const VerifyArguments& arguments, std::ostream& out, int& wrongFiles,
+                           std::string& error) {
+  std::vector<const VariantSpec*> chosen;
+  for (int number : arguments.programs) {
+    const VariantSpec* found = nullptr;
+    for (const VariantSpec& row : rows) {
+      if (row.number == number) found = &row;
+    }
+    if (found == nullptr) {
+      error = std::to_string(number) + ": no such program in the catalogue";
+      return false;
+    }
+    chosen.push_back(found);
+  }
+  if (chosen.empty()) {
+    for (const VariantSpec& row : rows) chosen.push_back(&row);
+  }
+  wrongFiles = 0;
+  for (const VariantSpec* row : chosen) {
+    const std::string name = "OutputPart" + std::to_string(row->number) + ".txt";
+    const FileVerdict verdict = checkResultFile(*row, arguments.directory / name, checks);
+    if (verdict.problems.empty()) {
+      if (!arguments.quiet) out << "ok       " << name << " (" << verdict.lines << " lines)\n";
+      continue;
+    }
+    ++wrongFiles;
+    out << "MISMATCH " << name << '\n';
+    for (const std::string& problem : verdict.problems) out << "         " << problem << '\n';
+  }
+  out << chosen.size() - static_cast<std::size_t>(wrongFiles) << " of " << chosen.size()
+      << " result files match their check values and checksums\n";
+  return true;
+}
+
+}  // namespace kestrav
