@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace kestrav::testing {
 
@@ -17,8 +18,18 @@ std::filesystem::path programPath(int number) {
 
 std::filesystem::path generatorPath() { return KESTRAV_GENERATOR; }
 
-RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesystem::path& executable,
-                const std::vector<std::string>& arguments) {
+namespace {
+
+// The words of KESTRAV_EMULATOR, the command that runs what this build made
+// (qemu-i386 for a 32-bit build on a 64-bit host); none natively.
+std::vector<std::string> emulatorWords() {
+  std::vector<std::string> words;
+  std::istringstream line(KESTRAV_EMULATOR);
+  for (std::string word; line >> word;) words.push_back(word);
+  return words;
+}
+
+RunResult runCommand(const std::filesystem::path& workingDirectory, std::vector<std::string> command) {
   const std::filesystem::path outPath = std::filesystem::temp_directory_path() /
                                         ("kestrav-run-" + std::to_string(::getpid()) + ".out");
   const std::filesystem::path errPath = outPath.string() + ".err";
@@ -32,12 +43,10 @@ RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesy
       ::_exit(127);
     }
     std::vector<char*> argv;
-    std::string program = executable.string();
-    argv.push_back(program.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& a : copies) argv.push_back(a.data());
+    argv.reserve(command.size() + 1);
+    for (std::string& word : command) argv.push_back(word.data());
     argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   int status = 0;
@@ -49,6 +58,16 @@ RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesy
   std::filesystem::remove(outPath);
   std::filesystem::remove(errPath);
   return result;
+}
+
+}  // namespace
+
+RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesystem::path& executable,
+                const std::vector<std::string>& arguments) {
+  std::vector<std::string> command = emulatorWords();
+  command.push_back(executable.string());
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return runCommand(workingDirectory, std::move(command));
 }
 
 ScratchDirectory::ScratchDirectory() {
@@ -92,7 +111,7 @@ std::filesystem::path cachedResultFile(int number) {
 }
 
 std::string sha256(const std::filesystem::path& file) {
-  const RunResult run = runIn(file.parent_path(), "/usr/bin/sha256sum", {file.filename().string()});
+  const RunResult run = runCommand(file.parent_path(), {"/usr/bin/sha256sum", file.filename().string()});
   if (run.exitStatus != 0) throw std::runtime_error("sha256sum failed on " + file.string());
   return run.out.substr(0, run.out.find(' '));
 }

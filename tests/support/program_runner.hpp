@@ -17,6 +17,8 @@ struct RunResult {
 std::filesystem::path programPath(int number);
 std::filesystem::path generatorPath();
 
+// A program of this build runs under the build's emulator when it has one
+// (KESTRAV_EMULATOR, qemu-i386 for the 32-bit build).
 RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesystem::path& executable,
                 const std::vector<std::string>& arguments = {});
 
