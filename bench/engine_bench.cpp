@@ -81,7 +81,8 @@ template <class Body>
 void measure(benchmark::State& state, int who, Body&& body) {
   const double before = processorSeconds(who);
   for (auto _ : state) body();
-  state.counters["cpu_s"] = benchmark::Counter((processorSeconds(who) - before) / static_cast<double>(state.iterations()));
+  state.counters["cpu_s"] =
+      benchmark::Counter((processorSeconds(who) - before) / static_cast<double>(state.iterations()));
 }
 
 void ProgramsWholeCatalogue(benchmark::State& state) {
@@ -117,7 +118,13 @@ void EngineSingle(benchmark::State& state) {
 
 BENCHMARK(ProgramsWholeCatalogue)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 BENCHMARK(EngineWholeCatalogue)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(ProgramSingle)->Arg(18)->Arg(75)->Arg(9)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(ProgramSingle)
+    ->Arg(18)
+    ->Arg(75)
+    ->Arg(9)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(EngineSingle)
     ->ArgsProduct({{18, 75, 9}, {1, 2}})
     ->Unit(benchmark::kMillisecond)

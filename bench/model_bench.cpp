@@ -37,7 +37,8 @@ template <Layout L, std::int32_t N, class Model, class Multiplier>
 // The first `limit` compositions of f into N parts, in the programs' order;
 // returns the number of zeros so that nothing is optimised away.
 template <Layout L, std::int32_t N, class Model, class Multiplier>
-[[gnu::always_inline]] inline std::uint64_t countZeros(const Model& model, std::int32_t f, Multiplier m, std::uint64_t limit) {
+[[gnu::always_inline]] inline std::uint64_t countZeros(const Model& model, std::int32_t f, Multiplier m,
+                                                       std::uint64_t limit) {
   std::array<std::uint16_t, N> c{};
   c.fill(1);
   c[0] = static_cast<std::uint16_t>(f - N + 1);
@@ -60,7 +61,7 @@ using Sampler = std::uint64_t (*)(std::int32_t f, std::uint64_t limit);
 struct BenchRow {
   int number;
   Layout layout;
-  std::int32_t length;      // n
+  std::int32_t length;        // n
   std::uint64_t evaluations;  // model evaluations of a complete run
   Sampler nested;
   Sampler literal;
@@ -73,8 +74,9 @@ std::uint64_t binomial(std::uint64_t n, std::uint64_t k) {
 }
 
 std::int32_t firstPassSum(Layout layout) {
-  return layout == Layout::Bare ? kestrav::kTotal
-                                : kestrav::scaledCompositionSum(kestrav::kTotal, 1, kestrav::pinnedCount(layout));
+  return layout == Layout::Bare
+             ? kestrav::kTotal
+             : kestrav::scaledCompositionSum(kestrav::kTotal, 1, kestrav::pinnedCount(layout));
 }
 
 template <Layout L, std::int32_t K, class Nested, class Literal>
@@ -85,13 +87,15 @@ BenchRow makeBenchRow(int number, Nested, Literal) {
     evaluations = binomial(kestrav::kTotal - 1, n - 1);
   } else {
     for (std::uint16_t m : kestrav::kMultipliers) {
-      evaluations += binomial(kestrav::scaledCompositionSum(kestrav::kTotal, m, kestrav::pinnedCount(L)) - 1, n - 1);
+      evaluations +=
+          binomial(kestrav::scaledCompositionSum(kestrav::kTotal, m, kestrav::pinnedCount(L)) - 1, n - 1);
     }
   }
   // As the programs run a pass: the multiplier dispatched to a constant.
   const Sampler nested = [](std::int32_t f, std::uint64_t limit) {
     std::uint64_t zeros = 0;
-    kestrav::withConstantMultiplier(opaque(1), [&](auto m) { zeros = countZeros<L, n>(Nested{}, f, m, limit); });
+    kestrav::withConstantMultiplier(opaque(1),
+                                    [&](auto m) { zeros = countZeros<L, n>(Nested{}, f, m, limit); });
     return zeros;
   };
   const Sampler literal = [](std::int32_t f, std::uint64_t limit) {
@@ -100,8 +104,8 @@ BenchRow makeBenchRow(int number, Nested, Literal) {
   return {number, L, n, evaluations, nested, literal};
 }
 
-#define KESTRAV_BENCH_ROW(N)                                                                       \
-  makeBenchRow<kestrav::row##N::kLayout, kestrav::row##N::kEntryCount>(                            \
+#define KESTRAV_BENCH_ROW(N)                                                                        \
+  makeBenchRow<kestrav::row##N::kLayout, kestrav::row##N::kEntryCount>(                             \
       N, [](auto... x) __attribute__((always_inline)) { return kestrav::row##N::CalculDet(x...); }, \
       [](auto... x) __attribute__((always_inline)) { return kestrav::literal::row##N::CalculDet(x...); }),
 
@@ -139,7 +143,8 @@ void catalogue(benchmark::State& state, bool literal) {
 void variant(benchmark::State& state, int number, bool literal) {
   const BenchRow& row = rowOf(number);
   const std::int32_t f = row.length == 8 ? 30 : row.length == 7 ? 35 : 48;
-  const std::uint64_t count = binomial(static_cast<std::uint64_t>(f - 1), static_cast<std::uint64_t>(row.length - 1));
+  const std::uint64_t count =
+      binomial(static_cast<std::uint64_t>(f - 1), static_cast<std::uint64_t>(row.length - 1));
   for (auto _ : state) benchmark::DoNotOptimize((literal ? row.literal : row.nested)(f, count));
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
 }
@@ -149,7 +154,8 @@ const int kRepresentatives[] = {75, 60, 59, 54, 70, 65, 71, 13, 39, 72, 1, 73, 3
 int registerAll() {
   for (bool literal : {true, false}) {
     const std::string form = literal ? "literal" : "nested";
-    benchmark::RegisterBenchmark(("Catalogue/" + form).c_str(), catalogue, literal)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("Catalogue/" + form).c_str(), catalogue, literal)
+        ->Unit(benchmark::kMillisecond);
   }
   for (int number : kRepresentatives) {
     for (bool literal : {true, false}) {

@@ -105,7 +105,7 @@ bool parseRunArguments(const std::vector<std::string>& args, RunArguments& parse
       if (!cursor.value(word, parsed.catalogueFile, error)) return false;
     } else if (word == "all") {
       parsed.all = true;
-    } else if (word.rfind("-", 0) == 0) {
+    } else if (word.rfind('-', 0) == 0) {
       error = word + ": unknown option (see kestrav --help)";
       return false;
     } else {

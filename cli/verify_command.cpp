@@ -28,7 +28,8 @@ int verifyCommand(const std::vector<std::string>& args) {
     if (!file) return usageError("--catalogue: cannot read " + arguments.catalogueFile);
   }
   std::vector<VariantSpec> rows;
-  if (!readCatalogue(arguments.catalogueFile.empty() ? static_cast<std::istream&>(builtIn) : file, rows, error)) {
+  if (!readCatalogue(arguments.catalogueFile.empty() ? static_cast<std::istream&>(builtIn) : file, rows,
+                     error)) {
     return usageError("catalogue: " + error);
   }
   ResultChecks checks;

@@ -19,7 +19,8 @@ using EntryTuple = std::array<std::int32_t, static_cast<std::size_t>(N + pinnedC
 // The helpers below are always inlined: the pass's constant multiplier must
 // reach the model's code for the pinned entries to fold.
 template <Layout L, std::int32_t N>
-[[gnu::always_inline]] inline EntryTuple<L, N> scaledEntryTuple(const std::uint16_t* composition, std::uint16_t multiplier) {
+[[gnu::always_inline]] inline EntryTuple<L, N> scaledEntryTuple(const std::uint16_t* composition,
+                                                                std::uint16_t multiplier) {
   static_assert(L != Layout::Bare);
   EntryTuple<L, N> entries{};
   std::size_t at = 0;
@@ -40,7 +41,8 @@ template <std::int32_t N>
 
 namespace detail {
 template <class Model, std::size_t K, std::size_t... I>
-[[gnu::always_inline]] inline int applyModel(Model& model, const std::array<std::int32_t, K>& entries, std::index_sequence<I...>) {
+[[gnu::always_inline]] inline int applyModel(Model& model, const std::array<std::int32_t, K>& entries,
+                                             std::index_sequence<I...>) {
   // The model sees each entry reduced to 16 bits, as its arguments are.
   return model(static_cast<std::uint16_t>(entries[I])...);
 }

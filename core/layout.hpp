@@ -25,12 +25,8 @@ constexpr std::int32_t pinnedCount(Layout layout) {
   return 0;
 }
 
-constexpr bool pinsHead(Layout layout) {
-  return layout == Layout::BothEnds || layout == Layout::HeadOnly;
-}
+constexpr bool pinsHead(Layout layout) { return layout == Layout::BothEnds || layout == Layout::HeadOnly; }
 
-constexpr bool pinsTail(Layout layout) {
-  return layout == Layout::BothEnds || layout == Layout::TailOnly;
-}
+constexpr bool pinsTail(Layout layout) { return layout == Layout::BothEnds || layout == Layout::TailOnly; }
 
 }  // namespace kestrav

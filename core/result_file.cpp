@@ -9,9 +9,8 @@ namespace kestrav {
 namespace {
 
 void reportFailure(std::int32_t programNumber, const char* action, int savedErrno) {
-  std::cerr << "kestrav" << programNumber << ": cannot " << action << ' '
-            << resultFileName(programNumber) << ": "
-            << (savedErrno != 0 ? std::strerror(savedErrno) : "input/output error") << '\n';
+  std::cerr << "kestrav" << programNumber << ": cannot " << action << ' ' << resultFileName(programNumber)
+            << ": " << (savedErrno != 0 ? std::strerror(savedErrno) : "input/output error") << '\n';
 }
 
 }  // namespace

@@ -31,8 +31,7 @@ KESTRAV_PASS_INLINE int validSet(unsigned short* composition) {
 }
 
 void part(unsigned short n, unsigned short total) {
-  kestrav::forEachComposition(n, static_cast<std::int32_t>(total),
-                              [](unsigned short* c) { validSet(c); });
+  kestrav::forEachComposition(n, static_cast<std::int32_t>(total), [](unsigned short* c) { validSet(c); });
 }
 
 int main() {

@@ -7,9 +7,9 @@
 
 namespace kestrav {
 
-std::int64_t bareissDeterminant(std::vector<std::int64_t> a, int size) {
-  const auto at = [&a, size](int r, int c) -> std::int64_t& {
-    return a[static_cast<std::size_t>(r * size + c)];
+std::int64_t bareissDeterminant(std::vector<std::int64_t> matrix, int size) {
+  const auto at = [&matrix, size](int r, int c) -> std::int64_t& {
+    return matrix[static_cast<std::size_t>(r) * static_cast<std::size_t>(size) + static_cast<std::size_t>(c)];
   };
   std::int64_t sign = 1;
   std::int64_t previousPivot = 1;
@@ -44,9 +44,10 @@ std::vector<std::int64_t> principalMinors(const GramMatrix& gram) {
       if (mask & (1u << j)) rows.push_back(j);
     }
     const int m = static_cast<int>(rows.size());
-    sub.assign(static_cast<std::size_t>(m * m), 0);
-    for (int r = 0; r < m; ++r) {
-      for (int c = 0; c < m; ++c) sub[static_cast<std::size_t>(r * m + c)] = gram.at(rows[r], rows[c]);
+    const auto width = static_cast<std::size_t>(m);
+    sub.assign(width * width, 0);
+    for (std::size_t r = 0; r < width; ++r) {
+      for (std::size_t c = 0; c < width; ++c) sub[r * width + c] = gram.at(rows[r], rows[c]);
     }
     minors[mask] = bareissDeterminant(sub, m);
   }
@@ -90,8 +91,8 @@ std::int32_t evaluateWrapped(const BlockPolynomial& polynomial, const std::uint1
   return static_cast<std::int32_t>(sum);
 }
 
-bool checkBlockInvariants(const GramMatrix& gram, int minRank, int maxRank,
-                          std::int64_t maxCoefficient, std::string& error) {
+bool checkBlockInvariants(const GramMatrix& gram, int minRank, int maxRank, std::int64_t maxCoefficient,
+                          std::string& error) {
   const std::vector<std::int64_t> minors = principalMinors(gram);
   for (std::uint32_t mask = 0; mask < minors.size(); ++mask) {
     if (minors[mask] < 0) {

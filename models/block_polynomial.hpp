@@ -38,7 +38,7 @@ std::int32_t evaluateWrapped(const BlockPolynomial& polynomial, const std::uint1
 // >= 0 (positive semidefinite, so every coefficient has the sign of
 // (-1)^|S| or is 0), a rank in [minRank, maxRank], no constant term and every
 // coefficient within +-maxCoefficient. Returns false and says which fails.
-bool checkBlockInvariants(const GramMatrix& gram, int minRank, int maxRank,
-                          std::int64_t maxCoefficient, std::string& error);
+bool checkBlockInvariants(const GramMatrix& gram, int minRank, int maxRank, std::int64_t maxCoefficient,
+                          std::string& error);
 
 }  // namespace kestrav

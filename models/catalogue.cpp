@@ -67,10 +67,14 @@ bool parseTermCounts(const std::string& text, std::vector<int>& counts) {
 
 const char* layoutName(Layout layout) {
   switch (layout) {
-    case Layout::BothEnds: return "BothEnds";
-    case Layout::HeadOnly: return "HeadOnly";
-    case Layout::TailOnly: return "TailOnly";
-    case Layout::Bare: return "Bare";
+    case Layout::BothEnds:
+      return "BothEnds";
+    case Layout::HeadOnly:
+      return "HeadOnly";
+    case Layout::TailOnly:
+      return "TailOnly";
+    case Layout::Bare:
+      return "Bare";
   }
   return "?";
 }
@@ -128,10 +132,11 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
     }
     row.form = ModelForm::TwoBlock;
     for (int b = 0; b < 2; ++b) {
-      const std::string& text = fields[static_cast<std::size_t>(6 + b)];
+      const std::string& text = fields[6 + static_cast<std::size_t>(b)];
       const std::size_t colon = text.find(':');
       BlockSpec block;
-      if (colon == std::string::npos || !parsePositions(std::string_view(text).substr(0, colon), block.positions)) {
+      if (colon == std::string::npos ||
+          !parsePositions(std::string_view(text).substr(0, colon), block.positions)) {
         error = "bad block \"" + text + "\" (expected POSITIONS:CODE, e.g. 1-4,7:111-/221/21/1)";
         return false;
       }
@@ -159,17 +164,19 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
   }
   if (row.compositionLength != compositionLength(removed, row.layout)) {
     error = "composition length " + std::to_string(row.compositionLength) + " should be " +
-            std::to_string(compositionLength(removed, row.layout)) + " for k = " +
-            std::to_string(row.entryCount) + " and layout " + layoutName(row.layout);
+            std::to_string(compositionLength(removed, row.layout)) +
+            " for k = " + std::to_string(row.entryCount) + " and layout " + layoutName(row.layout);
     return false;
   }
   std::vector<int> covered;
-  for (const BlockSpec& block : row.blocks) covered.insert(covered.end(), block.positions.begin(), block.positions.end());
+  for (const BlockSpec& block : row.blocks)
+    covered.insert(covered.end(), block.positions.begin(), block.positions.end());
   std::sort(covered.begin(), covered.end());
   std::vector<int> expected(static_cast<std::size_t>(row.entryCount));
   for (int p = 0; p < row.entryCount; ++p) expected[static_cast<std::size_t>(p)] = p + 1;
   if (covered != expected) {
-    error = "the blocks' positions do not cover entries 1.." + std::to_string(row.entryCount) + " exactly once";
+    error =
+        "the blocks' positions do not cover entries 1.." + std::to_string(row.entryCount) + " exactly once";
     return false;
   }
   const bool twoBlock = row.form == ModelForm::TwoBlock;

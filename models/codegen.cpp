@@ -94,7 +94,8 @@ Sum nest(const Monomials& terms, const std::vector<std::string>& names, const st
   return result;
 }
 
-Tally tallyOf(const BlockPolynomial& polynomial, const std::vector<int>& order, std::uint32_t constantEntries) {
+Tally tallyOf(const BlockPolynomial& polynomial, const std::vector<int>& order,
+              std::uint32_t constantEntries) {
   Tally tally;
   tally.constantEntries = constantEntries;
   std::vector<std::string> names;
@@ -260,7 +261,8 @@ std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>
   out << "#pragma once\n\n#include <cstdint>\n\n";
   if (row.form == ModelForm::TwoBlock) out << "#include \"core/block_values.hpp\"\n";
   out << "#include \"core/layout.hpp\"\n\n";
-  if (style == ModelStyle::Literal) out << "// Literal form: natural nesting, for comparison in benchmarks.\n";
+  if (style == ModelStyle::Literal)
+    out << "// Literal form: natural nesting, for comparison in benchmarks.\n";
   out << "namespace " << space << " {\n\n";
   out << "inline constexpr std::int32_t kProgramNumber = " << n << ";\n";
   out << "inline constexpr kestrav::Family kFamily = kestrav::Family::" << family << ";\n";
@@ -274,7 +276,8 @@ std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>
   for (int i = 1; i <= row.entryCount; ++i) out << "  const std::uint32_t u" << i << " = x" << i << ";\n";
   const std::string indent = "      ";
   if (row.form == ModelForm::SingleBlock) {
-    out << "  const std::uint32_t value =\n" << indent << wrap(blockExpression(row, blocks[0], style), indent) << ";\n";
+    out << "  const std::uint32_t value =\n"
+        << indent << wrap(blockExpression(row, blocks[0], style), indent) << ";\n";
     out << "  return static_cast<std::int32_t>(value);\n";
   } else {
     for (std::size_t b = 0; b < blocks.size(); ++b) {

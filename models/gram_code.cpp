@@ -7,12 +7,23 @@ namespace {
 
 bool elementOf(char symbol, int& value) {
   switch (symbol) {
-    case '2': value = 2; return true;
-    case '1': value = 1; return true;
-    case '0': value = 0; return true;
-    case '-': value = -1; return true;
-    case '=': value = -2; return true;
-    default: return false;
+    case '2':
+      value = 2;
+      return true;
+    case '1':
+      value = 1;
+      return true;
+    case '0':
+      value = 0;
+      return true;
+    case '-':
+      value = -1;
+      return true;
+    case '=':
+      value = -2;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -41,13 +52,12 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
   }
   const std::vector<std::string_view> groups = splitGroups(code);
   if (static_cast<int>(groups.size()) != size - 1) {
-    error = "Gram code \"" + std::string(code) + "\" has " + std::to_string(groups.size()) +
-            " groups; a " + std::to_string(size) + "x" + std::to_string(size) + " matrix needs " +
-            std::to_string(size - 1);
+    error = "Gram code \"" + std::string(code) + "\" has " + std::to_string(groups.size()) + " groups; a " +
+            std::to_string(size) + "x" + std::to_string(size) + " matrix needs " + std::to_string(size - 1);
     return false;
   }
   matrix.size = size;
-  matrix.elements.assign(static_cast<std::size_t>(size * size), 2);
+  matrix.elements.assign(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), 2);
   for (int row = 0; row + 1 < size; ++row) {
     const std::string_view group = groups[static_cast<std::size_t>(row)];
     const int expected = size - 1 - row;
@@ -66,8 +76,8 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
         return false;
       }
       const int column = row + 1 + offset;
-      matrix.elements[static_cast<std::size_t>(row * size + column)] = value;
-      matrix.elements[static_cast<std::size_t>(column * size + row)] = value;
+      matrix.elements[matrix.index(row, column)] = value;
+      matrix.elements[matrix.index(column, row)] = value;
     }
   }
   return true;

@@ -13,7 +13,10 @@ struct GramMatrix {
   int size = 0;
   std::vector<int> elements;  // row-major, size * size
 
-  int at(int row, int column) const { return elements[static_cast<std::size_t>(row * size + column)]; }
+  std::size_t index(int row, int column) const {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(size) + static_cast<std::size_t>(column);
+  }
+  int at(int row, int column) const { return elements[index(row, column)]; }
 };
 
 // Decodes a code for a size x size matrix. On a malformed code (wrong number

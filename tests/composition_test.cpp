@@ -37,12 +37,10 @@ TEST(Composition, SuccessorExamples) {
     Composition to;
   };
   const Case cases[] = {
-      {{4, 1, 1}, {3, 2, 1}},            // last entry 1: move one unit right
-      {{3, 1, 2}, {2, 3, 1}},            // last entry not 1
-      {{2, 2, 2}, {2, 1, 3}},            // the last entry receives t + 1, not 1
-      {{1, 3, 2}, {1, 2, 3}},
-      {{5, 1, 1, 1, 1}, {4, 2, 1, 1, 1}},
-      {{1, 1, 3, 1, 4}, {1, 1, 2, 5, 1}},
+      {{4, 1, 1}, {3, 2, 1}},  // last entry 1: move one unit right
+      {{3, 1, 2}, {2, 3, 1}},  // last entry not 1
+      {{2, 2, 2}, {2, 1, 3}},  // the last entry receives t + 1, not 1
+      {{1, 3, 2}, {1, 2, 3}}, {{5, 1, 1, 1, 1}, {4, 2, 1, 1, 1}}, {{1, 1, 3, 1, 4}, {1, 1, 2, 5, 1}},
   };
   for (const Case& c : cases) {
     Composition next = c.from;
@@ -95,10 +93,10 @@ TEST(Composition, PassSizesOfThePrograms) {
     std::uint64_t count;
   };
   // Small passes enumerated in full; the large ones only by the formula.
-  const Case cases[] = {{8, 8, 1}, {7, 8, 7}, {6, 8, 21}, {8, 9, 8}, {7, 9, 28}, {6, 9, 56},
-                        {6, 23, 26'334}, {7, 23, 74'613}, {8, 23, 170'544}, {6, 24, 33'649},
-                        {7, 24, 100'947}, {8, 24, 245'157}, {6, 48, 1'533'939}, {6, 49, 1'712'304},
-                        {6, 50, 1'906'884}};
+  const Case cases[] = {{8, 8, 1},          {7, 8, 7},          {6, 8, 21},        {8, 9, 8},
+                        {7, 9, 28},         {6, 9, 56},         {6, 23, 26'334},   {7, 23, 74'613},
+                        {8, 23, 170'544},   {6, 24, 33'649},    {7, 24, 100'947},  {8, 24, 245'157},
+                        {6, 48, 1'533'939}, {6, 49, 1'712'304}, {6, 50, 1'906'884}};
   for (const Case& c : cases) {
     std::uint64_t visited = 0;
     kestrav::forEachComposition(c.n, c.f, [&visited](std::uint16_t*) { ++visited; });

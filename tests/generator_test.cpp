@@ -72,7 +72,8 @@ TEST(Generator, RewritesOnlyWhatChanged) {
 
 TEST(Generator, UnknownRowAndBadUsage) {
   ScratchDirectory dir;
-  const auto missing = runIn(dir.path(), kestrav::testing::generatorPath(), {"program", KESTRAV_CATALOGUE, "7", "."});
+  const auto missing =
+      runIn(dir.path(), kestrav::testing::generatorPath(), {"program", KESTRAV_CATALOGUE, "7", "."});
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_NE(missing.err.find("no row 7"), std::string::npos);
   EXPECT_EQ(runIn(dir.path(), kestrav::testing::generatorPath(), {"frobnicate"}).exitStatus, 2);

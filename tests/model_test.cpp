@@ -39,10 +39,10 @@ const std::vector<CatalogueRow>& catalogue() { return kestrav::testing::catalogu
 // det(G - diag(y)) by the oracle, in the ring R.
 template <class R>
 R blockDeterminant(const GramMatrix& gram, const std::vector<std::uint16_t>& y) {
-  std::vector<R> m(static_cast<std::size_t>(gram.size * gram.size));
+  std::vector<R> m(gram.elements.size());
   for (int r = 0; r < gram.size; ++r) {
     for (int c = 0; c < gram.size; ++c) {
-      m[static_cast<std::size_t>(r * gram.size + c)] = static_cast<R>(gram.at(r, c)) - (r == c ? R(y[r]) : R(0));
+      m[gram.index(r, c)] = static_cast<R>(gram.at(r, c)) - (r == c ? R(y[r]) : R(0));
     }
   }
   return kestrav::testing::subsetExpansionDeterminant(m, gram.size);
@@ -59,7 +59,8 @@ std::int32_t oracleModel(const CatalogueRow& row, const std::vector<std::uint16_
   }
   if (values.size() == 1) return values[0];
   // The squares in double precision, the sum truncated when it fits.
-  const double sum = std::pow(static_cast<double>(values[1]), 2) + std::pow(static_cast<double>(values[0]), 2);
+  const double sum =
+      std::pow(static_cast<double>(values[1]), 2) + std::pow(static_cast<double>(values[0]), 2);
   return sum >= 2147483648.0 ? INT32_MIN : static_cast<std::int32_t>(sum);
 }
 
@@ -84,15 +85,13 @@ TEST(GramCode, RejectsMalformedCodes) {
     std::string reason;
   };
   const Case cases[] = {
-      {"22/2", 4, "has 2 groups"},            // too few groups
-      {"222/22/2/1", 4, "has 4 groups"},      // too many
-      {"22/22/2", 4, "group 1"},              // short first group
-      {"222/2/2", 4, "group 2"},              // short middle group
-      {"222/22/", 4, "group 3"},              // empty last group
-      {"2x2/22/2", 4, "character 'x'"},       // unknown character
-      {"222/+2/2", 4, "character '+'"},
-      {"", 2, "group 1"},
-      {"2", 1, "size 2 or more"},
+      {"22/2", 4, "has 2 groups"},        // too few groups
+      {"222/22/2/1", 4, "has 4 groups"},  // too many
+      {"22/22/2", 4, "group 1"},          // short first group
+      {"222/2/2", 4, "group 2"},          // short middle group
+      {"222/22/", 4, "group 3"},          // empty last group
+      {"2x2/22/2", 4, "character 'x'"},   // unknown character
+      {"222/+2/2", 4, "character '+'"},  {"", 2, "group 1"}, {"2", 1, "size 2 or more"},
   };
   for (const Case& c : cases) {
     GramMatrix matrix;
@@ -116,9 +115,13 @@ TEST(BlockPolynomial, WrittenExamples) {
     std::string code;
     int terms;
   };
-  const Case cases[] = {{"2", 3}, {"222/22/2", 5}, {"-1/1", 7}, {"21100/1100/211/11/2", 27},
+  const Case cases[] = {{"2", 3},
+                        {"222/22/2", 5},
+                        {"-1/1", 7},
+                        {"21100/1100/211/11/2", 27},
                         {"---111000/11100--0/101010-/001011/11--0/110-/011/1-/1", 291}};
-  for (const Case& c : cases) EXPECT_EQ(kestrav::termCount(kestrav::expandBlock(decode(c.code))), c.terms) << c.code;
+  for (const Case& c : cases)
+    EXPECT_EQ(kestrav::termCount(kestrav::expandBlock(decode(c.code))), c.terms) << c.code;
 }
 
 TEST(BlockPolynomial, BareissAgreesWithTheOracle) {
@@ -147,7 +150,8 @@ TEST(Catalogue, HasSeventyTwoRowsWithTheirTermCounts) {
   for (const CatalogueRow& row : catalogue()) {
     ASSERT_EQ(row.blocks.size(), row.spec.blocks.size());
     for (std::size_t b = 0; b < row.blocks.size(); ++b) {
-      EXPECT_EQ(kestrav::termCount(row.blocks[b].polynomial), row.spec.blocks[b].expectedTerms) << row.spec.number;
+      EXPECT_EQ(kestrav::termCount(row.blocks[b].polynomial), row.spec.blocks[b].expectedTerms)
+          << row.spec.number;
     }
   }
 }
@@ -180,15 +184,15 @@ TEST(Catalogue, RowsWithAWrongTermCountOrMatrixAreRejected) {
 
 TEST(Catalogue, UnparsableRowsAreRejected) {
   const std::string lines[] = {
-      "35 unscaled Bare 6 6 single",                          // too few fields
-      "x unscaled Bare 6 6 single 21100/1100/211/11/2 27",    // number
-      "35 sideways Bare 6 6 single 21100/1100/211/11/2 27",   // family
-      "35 unscaled Middle 6 6 single 21100/1100/211/11/2 27", // layout
-      "35 unscaled Bare 6 6 triple 21100/1100/211/11/2 27",   // form
-      "35 unscaled Bare 6 6 single 21100/1100/211/11/2 2x",   // terms
-      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6 5+3",         // block without code
-      "2 unscaled Bare 6 6 two 4-1:222/22/2 5-6:2 5+3",       // descending range
-      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2 5",         // one term count
+      "35 unscaled Bare 6 6 single",                           // too few fields
+      "x unscaled Bare 6 6 single 21100/1100/211/11/2 27",     // number
+      "35 sideways Bare 6 6 single 21100/1100/211/11/2 27",    // family
+      "35 unscaled Middle 6 6 single 21100/1100/211/11/2 27",  // layout
+      "35 unscaled Bare 6 6 triple 21100/1100/211/11/2 27",    // form
+      "35 unscaled Bare 6 6 single 21100/1100/211/11/2 2x",    // terms
+      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6 5+3",          // block without code
+      "2 unscaled Bare 6 6 two 4-1:222/22/2 5-6:2 5+3",        // descending range
+      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2 5",          // one term count
   };
   for (const std::string& line : lines) {
     VariantSpec spec;
@@ -205,8 +209,8 @@ TEST(Catalogue, SwitchingTheSignOfARowAndColumnChangesNoModel) {
         GramMatrix switched = block.gram;
         for (int i = 0; i < switched.size; ++i) {
           if (i == j) continue;
-          switched.elements[static_cast<std::size_t>(i * switched.size + j)] *= -1;
-          switched.elements[static_cast<std::size_t>(j * switched.size + i)] *= -1;
+          switched.elements[switched.index(i, j)] *= -1;
+          switched.elements[switched.index(j, i)] *= -1;
         }
         EXPECT_EQ(kestrav::expandBlock(switched).coefficients, block.polynomial.coefficients)
             << "row " << row.spec.number << ", entry " << j + 1;
@@ -242,7 +246,8 @@ TEST(GeneratedModels, MatchTheOracleAtRandomTuples) {
 TEST(GeneratedModels, NestedFormCountsProductsOfEntries) {
   // kestrav75: 291 terms; nested in natural order, 316 multiplications by an
   // entry (multiplications by a constant coefficient do not count).
-  const BlockPolynomial p = kestrav::expandBlock(decode("---111000/11100--0/101010-/001011/11--0/110-/011/1-/1"));
+  const BlockPolynomial p =
+      kestrav::expandBlock(decode("---111000/11100--0/101010-/001011/11--0/110-/011/1-/1"));
   std::vector<int> natural(10);
   for (int j = 0; j < 10; ++j) natural[static_cast<std::size_t>(j)] = j;
   EXPECT_EQ(kestrav::entryMultiplications(p, natural), 316);
@@ -254,7 +259,8 @@ TEST(GeneratedModels, NestedFormCountsProductsOfEntries) {
 
 TEST(GeneratedModels, ChosenNestingOrderSavesMultiplications) {
   // kestrav75 in natural order: 316 products, 108 of them distinct.
-  const BlockPolynomial p75 = kestrav::expandBlock(decode("---111000/11100--0/101010-/001011/11--0/110-/011/1-/1"));
+  const BlockPolynomial p75 =
+      kestrav::expandBlock(decode("---111000/11100--0/101010-/001011/11--0/110-/011/1-/1"));
   std::vector<int> natural(10);
   for (int j = 0; j < 10; ++j) natural[static_cast<std::size_t>(j)] = j;
   EXPECT_EQ(kestrav::sharedEntryMultiplications(p75, natural), 108);
@@ -293,12 +299,12 @@ TEST(TwoBlockValues, CombineExactlyOrSaturate) {
       {0, 0, 0},
       {-324, 26, 105'652},
       {0, -4, 16},
-      {46'340, 0, 2'147'395'600},        // the largest square that fits
-      {46'341, 0, INT32_MIN},            // 2,147,488,281 does not fit
-      {32'768, 32'768, INT32_MIN},       // 2^31 exactly does not fit
+      {46'340, 0, 2'147'395'600},   // the largest square that fits
+      {46'341, 0, INT32_MIN},       // 2,147,488,281 does not fit
+      {32'768, 32'768, INT32_MIN},  // 2^31 exactly does not fit
       {32'767, 32'768, 2'147'418'113},
       {-7, -393'211, INT32_MIN},
-      {INT32_MIN, INT32_MIN, INT32_MIN}, // 2^63: no overflow in the sum
+      {INT32_MIN, INT32_MIN, INT32_MIN},  // 2^63: no overflow in the sum
   };
   for (const Case& c : cases) {
     EXPECT_EQ(kestrav::combineBlockValues(c.first, c.second), c.result) << c.first << ", " << c.second;

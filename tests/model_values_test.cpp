@@ -49,9 +49,11 @@ TEST(ModelValues, BlockValuesOfTwoBlockModels) {
     const std::int64_t expected[2] = {check.first, check.second};
     for (std::size_t b = 0; b < 2; ++b) {
       std::vector<std::uint16_t> y;
-      for (int p : row.blocks[b].positions) y.push_back(static_cast<std::uint16_t>(check.entries[static_cast<std::size_t>(p - 1)]));
+      for (int p : row.blocks[b].positions)
+        y.push_back(static_cast<std::uint16_t>(check.entries[static_cast<std::size_t>(p - 1)]));
       EXPECT_EQ(kestrav::evaluateWrapped(row.blocks[b].polynomial, y.data()), expected[b])
-          << "kestrav" << check.program << " block " << b + 1 << " at " << kestrav::testing::formatRecord(check.entries);
+          << "kestrav" << check.program << " block " << b + 1 << " at "
+          << kestrav::testing::formatRecord(check.entries);
     }
   }
 }

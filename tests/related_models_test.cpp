@@ -81,7 +81,8 @@ TEST(RelatedModels, ValuesAgreeAtTheStatedReordering) {
 
 TEST(RelatedModels, ReorderingsThatKeepPinnedEntriesKeepRecordCounts) {
   std::map<std::pair<int, int>, std::size_t> records;  // (program, multiplier)
-  for (const auto& pass : kestrav::testing::passRecords()) records[{pass.program, pass.multiplier}] = pass.records;
+  for (const auto& pass : kestrav::testing::passRecords())
+    records[{pass.program, pass.multiplier}] = pass.records;
   for (const auto& relation : kestrav::testing::relatedModels()) {
     if (!relation.keepsPinnedEntries) continue;
     for (int m : {1, 2, 5}) {

@@ -98,13 +98,15 @@ TEST(ResultFileCheck, ReportsEachKindOfDamage) {
     const auto verdict = kestrav::checkResultFile(row, damaged, checks);
     ASSERT_FALSE(verdict.problems.empty()) << damage.name;
     bool found = false;
-    for (const auto& problem : verdict.problems) found = found || problem.find(damage.reported) != std::string::npos;
+    for (const auto& problem : verdict.problems)
+      found = found || problem.find(damage.reported) != std::string::npos;
     EXPECT_TRUE(found) << damage.name << ": " << ::testing::PrintToString(verdict.problems);
     // Whatever the damage, the checksum no longer matches.
     EXPECT_EQ(verdict.problems.back(), "SHA-256 differs from the committed checksum") << damage.name;
   }
   fs::remove(damaged);
-  EXPECT_EQ(kestrav::checkResultFile(row, damaged, checks).problems.front(), "cannot read " + damaged.string());
+  EXPECT_EQ(kestrav::checkResultFile(row, damaged, checks).problems.front(),
+            "cannot read " + damaged.string());
 }
 
 TEST(ResultFileCheck, TablesMustBeWellFormed) {

@@ -70,11 +70,13 @@ bool loadResultChecks(const std::filesystem::path& directory, ResultChecks& chec
   const bool tablesRead =
       readInto(directory / "pass_records.tsv", 5, error,
                [&checks](const std::vector<std::string>& f) {
-                 checks.passes.push_back({std::stoi(f[0]), std::stoi(f[1]), std::stoul(f[2]), optionalTuple(f[3]),
-                                          optionalTuple(f[4])});
+                 checks.passes.push_back({std::stoi(f[0]), std::stoi(f[1]), std::stoul(f[2]),
+                                          optionalTuple(f[3]), optionalTuple(f[4])});
                }) &&
       readInto(directory / "file_lines.tsv", 2, error,
-               [&checks](const std::vector<std::string>& f) { checks.fileLines[std::stoi(f[0])] = std::stoul(f[1]); }) &&
+               [&checks](const std::vector<std::string>& f) {
+                 checks.fileLines[std::stoi(f[0])] = std::stoul(f[1]);
+               }) &&
       readInto(directory / "pass5_records.tsv", 2, error, [&checks](const std::vector<std::string>& f) {
         auto& records = checks.pass5Records[std::stoi(f[0])];
         if (f[1] != "-") records.push_back(parseTuple(f[1]));

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
   std::ifstream catalogue(cataloguePath);
   std::vector<kestrav::VariantSpec> rows;
   if (!catalogue || !kestrav::readCatalogue(catalogue, rows, error)) {
-    std::cerr << "kestrav-verify: " << cataloguePath << ": " << (error.empty() ? "cannot read" : error) << '\n';
+    std::cerr << "kestrav-verify: " << cataloguePath << ": " << (error.empty() ? "cannot read" : error)
+              << '\n';
     return 2;
   }
   kestrav::ResultChecks checks;

@@ -35,7 +35,8 @@ class FileChecker {
     ++verdict_.lines;
     const Tuple values = parseTuple(line);
     if (formatRecord(values) != line || static_cast<int>(values.size()) != row_.entryCount) {
-      recordProblem("is not a record of " + std::to_string(row_.entryCount) + " values, each followed by a blank");
+      recordProblem("is not a record of " + std::to_string(row_.entryCount) +
+                    " values, each followed by a blank");
       return;
     }
     if (std::accumulate(values.begin(), values.end(), std::int64_t{0}) != kTotal) {
@@ -99,7 +100,8 @@ class FileChecker {
 
 }  // namespace
 
-FileVerdict checkResultFile(const VariantSpec& row, const std::filesystem::path& file, const ResultChecks& checks) {
+FileVerdict checkResultFile(const VariantSpec& row, const std::filesystem::path& file,
+                            const ResultChecks& checks) {
   FileVerdict verdict;
   std::ifstream input(file, std::ios::binary);
   if (!input) {
@@ -127,10 +129,12 @@ FileVerdict checkResultFile(const VariantSpec& row, const std::filesystem::path&
                                  std::to_string(expected.records));
     }
     if (pass.first != expected.first) {
-      verdict.problems.push_back(name + "first record " + describe(pass.first) + ", expected " + describe(expected.first));
+      verdict.problems.push_back(name + "first record " + describe(pass.first) + ", expected " +
+                                 describe(expected.first));
     }
     if (pass.last != expected.last) {
-      verdict.problems.push_back(name + "last record " + describe(pass.last) + ", expected " + describe(expected.last));
+      verdict.problems.push_back(name + "last record " + describe(pass.last) + ", expected " +
+                                 describe(expected.last));
     }
   }
   if (const auto listed = checks.pass5Records.find(row.number); listed != checks.pass5Records.end()) {
@@ -139,8 +143,10 @@ FileVerdict checkResultFile(const VariantSpec& row, const std::filesystem::path&
       verdict.problems.push_back("pass 5: the records differ from the listed ones");
     }
   }
-  if (const auto lines = checks.fileLines.find(row.number); lines != checks.fileLines.end() && lines->second != verdict.lines) {
-    verdict.problems.push_back(std::to_string(verdict.lines) + " lines, expected " + std::to_string(lines->second));
+  if (const auto lines = checks.fileLines.find(row.number);
+      lines != checks.fileLines.end() && lines->second != verdict.lines) {
+    verdict.problems.push_back(std::to_string(verdict.lines) + " lines, expected " +
+                               std::to_string(lines->second));
   }
   if (const auto sum = checks.checksums.find(row.number); sum != checks.checksums.end()) {
     const std::optional<std::string> actual = sha256OfFile(file);

@@ -19,6 +19,7 @@ struct FileVerdict {
   std::vector<std::string> problems;  // empty when the file is right
 };
 
-FileVerdict checkResultFile(const VariantSpec& row, const std::filesystem::path& file, const ResultChecks& checks);
+FileVerdict checkResultFile(const VariantSpec& row, const std::filesystem::path& file,
+                            const ResultChecks& checks);
 
 }  // namespace kestrav

@@ -23,7 +23,8 @@ constexpr std::uint32_t rotateRight(std::uint32_t x, int n) { return (x >> n) | 
 void compress(std::array<std::uint32_t, 8>& state, const unsigned char* block) {
   std::array<std::uint32_t, 64> w{};
   for (int i = 0; i < 16; ++i) {
-    w[i] = static_cast<std::uint32_t>(block[4 * i]) << 24 | static_cast<std::uint32_t>(block[4 * i + 1]) << 16 |
+    w[i] = static_cast<std::uint32_t>(block[4 * i]) << 24 |
+           static_cast<std::uint32_t>(block[4 * i + 1]) << 16 |
            static_cast<std::uint32_t>(block[4 * i + 2]) << 8 | static_cast<std::uint32_t>(block[4 * i + 3]);
   }
   for (int i = 16; i < 64; ++i) {
@@ -35,7 +36,8 @@ void compress(std::array<std::uint32_t, 8>& state, const unsigned char* block) {
   for (int i = 0; i < 64; ++i) {
     const std::uint32_t t1 = h + (rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25)) +
                              ((e & f) ^ (~e & g)) + kRoundConstants[i] + w[i];
-    const std::uint32_t t2 = (rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    const std::uint32_t t2 =
+        (rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
     h = g;
     g = f;
     f = e;

@@ -16,11 +16,11 @@
 namespace kestrav {
 
 struct VerifyArguments {
-  bool quiet = false;             // leave out the lines of matching files
-  std::string catalogueFile;      // empty: the caller's default catalogue
-  std::string checksDirectory;    // empty: the caller's default tables
+  bool quiet = false;           // leave out the lines of matching files
+  std::string catalogueFile;    // empty: the caller's default catalogue
+  std::string checksDirectory;  // empty: the caller's default tables
   std::filesystem::path directory;
-  std::vector<int> programs;      // empty: every row of the catalogue
+  std::vector<int> programs;  // empty: every row of the catalogue
 };
 
 // On a bad argument returns false with a message that names it.

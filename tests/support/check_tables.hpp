@@ -42,10 +42,10 @@ std::map<int, std::size_t> fileLines();
 std::map<int, std::vector<Tuple>> pass5Records();
 
 struct Reordering {
-  int program;                // B
-  int base;                   // A
-  std::vector<int> indices;   // B(x1..xk) = A(x_i1 .. x_ik), 1-based
-  bool keepsPinnedEntries;    // maps every pass onto the same pass
+  int program;               // B
+  int base;                  // A
+  std::vector<int> indices;  // B(x1..xk) = A(x_i1 .. x_ik), 1-based
+  bool keepsPinnedEntries;   // maps every pass onto the same pass
 };
 std::vector<Reordering> relatedModels();
 void PrintTo(const Reordering& reordering, std::ostream* out);

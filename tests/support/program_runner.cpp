@@ -30,8 +30,8 @@ std::vector<std::string> emulatorWords() {
 }
 
 RunResult runCommand(const std::filesystem::path& workingDirectory, std::vector<std::string> command) {
-  const std::filesystem::path outPath = std::filesystem::temp_directory_path() /
-                                        ("kestrav-run-" + std::to_string(::getpid()) + ".out");
+  const std::filesystem::path outPath =
+      std::filesystem::temp_directory_path() / ("kestrav-run-" + std::to_string(::getpid()) + ".out");
   const std::filesystem::path errPath = outPath.string() + ".err";
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
@@ -98,13 +98,14 @@ void storeResultFile(int number, const std::filesystem::path& file) {
 }
 
 std::filesystem::path cachedResultFile(int number) {
-  const std::filesystem::path cached = cachePath(number);
+  std::filesystem::path cached = cachePath(number);
   std::error_code missing;
   const auto cachedTime = std::filesystem::last_write_time(cached, missing);
   if (missing || cachedTime < std::filesystem::last_write_time(programPath(number))) {
     ScratchDirectory dir;
     const RunResult run = runIn(dir.path(), programPath(number));
-    if (run.exitStatus != 0) throw std::runtime_error("kestrav" + std::to_string(number) + " failed: " + run.err);
+    if (run.exitStatus != 0)
+      throw std::runtime_error("kestrav" + std::to_string(number) + " failed: " + run.err);
     storeResultFile(number, dir.path() / cached.filename());
   }
   return cached;
