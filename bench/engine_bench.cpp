@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "engine/catalogue_run.hpp"
 #include "engine/catalogue_search.hpp"
 #include "engine/search_run.hpp"
 
@@ -91,10 +92,20 @@ void ProgramsWholeCatalogue(benchmark::State& state) {
   });
 }
 
+// As `kestrav run all --threads T` runs it: with two threads, whole searches
+// side by side.
 void EngineWholeCatalogue(benchmark::State& state) {
-  measure(state, RUSAGE_SELF, [&state] {
-    for (const auto& search : searches()) runEngine(search, static_cast<int>(state.range(0)));
-  });
+  std::vector<const kestrav::engine::CatalogueSearch*> all;
+  for (const auto& search : searches()) all.push_back(&search);
+  kestrav::engine::SearchOptions options;
+  options.threads = static_cast<int>(state.range(0));
+  options.simd = kestrav::engine::bestSimdLevel();
+  kestrav::engine::CatalogueRunHooks hooks;
+  hooks.fileFor = [](int number) { return scratch() / ("OutputPart" + std::to_string(number) + ".txt"); };
+  hooks.finished = [](const kestrav::engine::CatalogueRunResult& result) {
+    if (!result.written) throw std::runtime_error("engine run failed: " + result.error);
+  };
+  measure(state, RUSAGE_SELF, [&] { kestrav::engine::runCatalogueSearches(all, options, hooks); });
 }
 
 const kestrav::engine::CatalogueSearch& searchOf(int number) {

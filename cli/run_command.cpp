@@ -1,16 +1,17 @@
 // `kestrav run`: catalogue programs through the engine, one result file each.
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "cli/arguments.hpp"
 #include "cli/commands.hpp"
 #include "cli/engine_options.hpp"
 #include "cli/progress.hpp"
+#include "engine/catalogue_run.hpp"
 #include "engine/catalogue_search.hpp"
 
 namespace kestrav::cli {
@@ -71,36 +72,43 @@ int runCommand(const std::vector<std::string>& args) {
   std::filesystem::create_directories(directory, made);
   if (made) return usageError("--out: cannot create " + directory.string() + ": " + made.message());
 
-  engine::SearchOptions options = engineOptions(parsed.common);
+  const engine::SearchOptions options = engineOptions(parsed.common);
   const bool showProgress = progressWanted(parsed.common.progress);
-  for (std::size_t i = 0; i < chosen.size(); ++i) {
-    const engine::CatalogueSearch& search = *chosen[i];
-    const std::filesystem::path path = directory / outputName(search.number, parsed.common);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-      std::fprintf(stderr, "kestrav run: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
-      return 1;
+  std::unique_ptr<ProgressLine> progress;
+  std::size_t reported = 0;
+  engine::CatalogueRunHooks hooks;
+  hooks.fileFor = [&directory, &parsed](int number) { return directory / outputName(number, parsed.common); };
+  const auto label = [&chosen, &reported](int number) {
+    std::string text = "[";
+    text += std::to_string(reported + 1);
+    text += '/';
+    text += std::to_string(chosen.size());
+    text += "] kestrav";
+    text += std::to_string(number);
+    return text;
+  };
+  hooks.progress = [&](int number, double fraction) {
+    if (!progress) progress = std::make_unique<ProgressLine>(showProgress, label(number));
+    progress->update(fraction);
+  };
+  hooks.finished = [&](const engine::CatalogueRunResult& result) {
+    if (progress) progress->finish();
+    progress.reset();
+    ++reported;
+    if (!result.written) {
+      std::fprintf(stderr, "kestrav run: cannot write %s: %s\n", result.file.c_str(), result.error.c_str());
+      return;
     }
-    ProgressLine progress(showProgress, "[" + std::to_string(i + 1) + "/" + std::to_string(chosen.size()) +
-                                            "] kestrav" + std::to_string(search.number));
-    options.progress = [&progress](double done) { progress.update(done); };
-    const auto start = std::chrono::steady_clock::now();
-    engine::SearchSummary summary;
-    bool written = engine::runSearch(search.model, options, out, summary, error);
-    if (std::fclose(out) != 0 && written) {
-      written = false;
-      error = std::strerror(errno);
+    const engine::CatalogueSearch* search = nullptr;
+    for (const auto* candidate : chosen) {
+      if (candidate->number == result.number) search = candidate;
     }
-    progress.finish();
-    if (!written) {
-      std::fprintf(stderr, "kestrav run: cannot write %s: %s\n", path.c_str(), error.c_str());
-      return 1;
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("kestrav%d: %s\n", search.number,
-                summaryText(search.model.multipliers, summary.recordsPerPass, seconds).c_str());
+    std::printf(
+        "kestrav%d: %s\n", result.number,
+        summaryText(search->model.multipliers, result.summary.recordsPerPass, result.seconds).c_str());
     std::fflush(stdout);
-  }
+  };
+  if (!engine::runCatalogueSearches(chosen, options, hooks)) return 1;
   return 0;
 }
 

@@ -17,18 +17,40 @@ using kestrav::testing::ScratchDirectory;
 const std::filesystem::path kCommand = KESTRAV_COMMAND;
 
 TEST(RunCommand, WritesTheProgramsResultFilesAndASummaryLine) {
-  ScratchDirectory dir;
-  const auto run = runIn(dir.path(), kCommand, {"run", "2", "13", "75", "--out", "results"});
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
-  for (int number : {2, 13, 75}) {
-    const auto name = "OutputPart" + std::to_string(number) + ".txt";
-    EXPECT_EQ(kestrav::testing::sha256(dir.path() / "results" / name),
-              kestrav::testing::goldenChecksums().at(number))
-        << name;
+  // One thread runs the programs one after another; two run whole programs
+  // side by side (largest first) and still report them in the given order.
+  for (const char* threads : {"1", "2"}) {
+    ScratchDirectory dir;
+    const auto run =
+        runIn(dir.path(), kCommand, {"run", "2", "13", "75", "59", "--out", "results", "--threads", threads});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    for (int number : {2, 13, 75, 59}) {
+      const auto name = "OutputPart" + std::to_string(number) + ".txt";
+      EXPECT_EQ(kestrav::testing::sha256(dir.path() / "results" / name),
+                kestrav::testing::goldenChecksums().at(number))
+          << name << " with " << threads << " threads";
+    }
+    const auto at = [&run](const std::string& text) { return run.out.find(text); };
+    EXPECT_NE(at("kestrav2: 120 records, "), std::string::npos) << run.out;
+    EXPECT_NE(at("(m=1: "), std::string::npos) << run.out;
+    EXPECT_LT(at("kestrav2: "), at("kestrav13: ")) << run.out;
+    EXPECT_LT(at("kestrav13: "), at("kestrav75: ")) << run.out;
+    EXPECT_LT(at("kestrav75: "), at("kestrav59: ")) << run.out;
   }
-  EXPECT_NE(run.out.find("kestrav2: 120 records, "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("kestrav13: "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("(m=1: "), std::string::npos) << run.out;
+}
+
+TEST(RunCommand, AFailedFileStopsTheRunWithStatusOne) {
+  for (const char* threads : {"1", "2"}) {
+    ScratchDirectory dir;
+    std::filesystem::create_directories(dir.path() / "results" / "OutputPart13.txt");
+    const auto run =
+        runIn(dir.path(), kCommand, {"run", "2", "13", "75", "--out", "results", "--threads", threads});
+    EXPECT_EQ(run.exitStatus, 1) << threads;
+    EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("OutputPart13.txt: Is a directory"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("kestrav2: "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("kestrav75: "), std::string::npos) << run.out;
+  }
 }
 
 TEST(RunCommand, ShardFilesConcatenateToTheResultFile) {
