@@ -182,11 +182,12 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
   const bool twoBlock = row.form == ModelForm::TwoBlock;
   blocks.clear();
   for (std::size_t b = 0; b < row.blocks.size(); ++b) {
-    const BlockSpec& spec = row.blocks[b];
+    const BlockSpec& blockSpec = row.blocks[b];
     const std::string which = twoBlock ? "block " + std::to_string(b + 1) + ": " : "";
     ExpandedBlock block;
-    block.positions = spec.positions;
-    if (!decodeGramCode(spec.gramCode, static_cast<int>(spec.positions.size()), block.gram, error)) {
+    block.positions = blockSpec.positions;
+    if (!decodeGramCode(blockSpec.gramCode, static_cast<int>(blockSpec.positions.size()), block.gram,
+                        error)) {
       error = which + error;
       return false;
     }
@@ -197,9 +198,9 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
     }
     block.polynomial = expandBlock(block.gram);
     const int terms = termCount(block.polynomial);
-    if (terms != spec.expectedTerms) {
+    if (terms != blockSpec.expectedTerms) {
       error = which + "the model has " + std::to_string(terms) + " terms, the row says " +
-              std::to_string(spec.expectedTerms);
+              std::to_string(blockSpec.expectedTerms);
       return false;
     }
     blocks.push_back(std::move(block));

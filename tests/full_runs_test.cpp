@@ -30,14 +30,14 @@ class FullRun : public ::testing::TestWithParam<int> {};
 // checksum (see verify/result_file_check.hpp, tested on its own).
 TEST_P(FullRun, MatchesEveryCheckValue) {
   const int number = GetParam();
-  const auto& spec = kestrav::testing::catalogueRow(number).spec;
+  const auto& variant = kestrav::testing::catalogueRow(number).variant;
   kestrav::testing::ScratchDirectory dir;
   const auto run = kestrav::testing::runIn(dir.path(), kestrav::testing::programPath(number));
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   const std::string name = "OutputPart" + std::to_string(number) + ".txt";
   EXPECT_EQ(run.out, "Writing partitions to the file: " + name + "\nFinished. \n\n");
   EXPECT_EQ(run.err, "");
-  const auto verdict = kestrav::checkResultFile(spec, dir.path() / name, kestrav::testing::resultChecks());
+  const auto verdict = kestrav::checkResultFile(variant, dir.path() / name, kestrav::testing::resultChecks());
   EXPECT_EQ(verdict.lines, kestrav::testing::fileLines().at(number));
   EXPECT_EQ(verdict.problems, std::vector<std::string>{});
   if (!::testing::Test::HasFailure()) kestrav::testing::storeResultFile(number, dir.path() / name);
@@ -45,7 +45,7 @@ TEST_P(FullRun, MatchesEveryCheckValue) {
 
 std::vector<int> allPrograms() {
   std::vector<int> numbers;
-  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.spec.number);
+  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.variant.number);
   return numbers;
 }
 
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, FullRun, ::testing::ValuesIn(allPrograms()),
 class RelatedRuns : public ::testing::TestWithParam<kestrav::testing::Reordering> {};
 
 std::map<int, std::vector<Tuple>> recordsByPass(int number) {
-  const Layout layout = kestrav::testing::catalogueRow(number).spec.layout;
+  const Layout layout = kestrav::testing::catalogueRow(number).variant.layout;
   std::map<int, std::vector<Tuple>> passes;
   for (const auto& line : kestrav::testing::readLines(kestrav::testing::cachedResultFile(number))) {
     const Tuple record = kestrav::testing::parseTuple(line);

@@ -139,7 +139,7 @@ TEST(BlockPolynomial, BareissAgreesWithTheOracle) {
 TEST(Catalogue, HasSeventyTwoRowsWithTheirTermCounts) {
   ASSERT_EQ(catalogue().size(), 72u);
   std::vector<int> numbers;
-  for (const CatalogueRow& row : catalogue()) numbers.push_back(row.spec.number);
+  for (const CatalogueRow& row : catalogue()) numbers.push_back(row.variant.number);
   std::vector<int> expected;
   for (int n = 1; n <= 75; ++n) {
     if (n != 7 && n != 8 && n != 24) expected.push_back(n);
@@ -148,10 +148,10 @@ TEST(Catalogue, HasSeventyTwoRowsWithTheirTermCounts) {
   // The term counts themselves are checked when a row is expanded; here the
   // expansion is checked to have been compared with them.
   for (const CatalogueRow& row : catalogue()) {
-    ASSERT_EQ(row.blocks.size(), row.spec.blocks.size());
+    ASSERT_EQ(row.blocks.size(), row.variant.blocks.size());
     for (std::size_t b = 0; b < row.blocks.size(); ++b) {
-      EXPECT_EQ(kestrav::termCount(row.blocks[b].polynomial), row.spec.blocks[b].expectedTerms)
-          << row.spec.number;
+      EXPECT_EQ(kestrav::termCount(row.blocks[b].polynomial), row.variant.blocks[b].expectedTerms)
+          << row.variant.number;
     }
   }
 }
@@ -173,11 +173,11 @@ TEST(Catalogue, RowsWithAWrongTermCountOrMatrixAreRejected) {
       {"2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2= 5+3", "block 2: "},
   };
   for (const Case& c : cases) {
-    VariantSpec spec;
+    VariantSpec variant;
     std::string error;
-    ASSERT_TRUE(kestrav::parseVariantSpec(c.line, spec, error)) << c.line << ": " << error;
+    ASSERT_TRUE(kestrav::parseVariantSpec(c.line, variant, error)) << c.line << ": " << error;
     std::vector<ExpandedBlock> blocks;
-    EXPECT_FALSE(kestrav::expandVariantSpec(spec, blocks, error)) << c.line;
+    EXPECT_FALSE(kestrav::expandVariantSpec(variant, blocks, error)) << c.line;
     EXPECT_NE(error.find(c.reason), std::string::npos) << c.line << ": " << error;
   }
 }
@@ -195,9 +195,9 @@ TEST(Catalogue, UnparsableRowsAreRejected) {
       "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2 5",          // one term count
   };
   for (const std::string& line : lines) {
-    VariantSpec spec;
+    VariantSpec variant;
     std::string error;
-    EXPECT_FALSE(kestrav::parseVariantSpec(line, spec, error)) << line;
+    EXPECT_FALSE(kestrav::parseVariantSpec(line, variant, error)) << line;
     EXPECT_FALSE(error.empty());
   }
 }
@@ -213,7 +213,7 @@ TEST(Catalogue, SwitchingTheSignOfARowAndColumnChangesNoModel) {
           switched.elements[switched.index(j, i)] *= -1;
         }
         EXPECT_EQ(kestrav::expandBlock(switched).coefficients, block.polynomial.coefficients)
-            << "row " << row.spec.number << ", entry " << j + 1;
+            << "row " << row.variant.number << ", entry " << j + 1;
       }
     }
   }
@@ -227,19 +227,19 @@ TEST(GeneratedModels, MatchTheOracleAtRandomTuples) {
   std::uniform_int_distribution<int> large(0, 65535);
   for (std::size_t r = 0; r < models.size(); ++r) {
     const CatalogueRow& row = catalogue()[r];
-    ASSERT_EQ(models[r].number, row.spec.number);
-    ASSERT_EQ(models[r].entryCount, row.spec.entryCount);
+    ASSERT_EQ(models[r].number, row.variant.number);
+    ASSERT_EQ(models[r].entryCount, row.variant.entryCount);
     for (int trial = 0; trial < 300; ++trial) {
-      std::vector<std::uint16_t> x(static_cast<std::size_t>(row.spec.entryCount));
+      std::vector<std::uint16_t> x(static_cast<std::size_t>(row.variant.entryCount));
       // Mostly search-sized entries; every tenth tuple with entries that
       // overflow 32 bits, so the wrapping arithmetic is compared too.
       for (auto& e : x) e = static_cast<std::uint16_t>(trial % 10 == 9 ? large(random) : small(random));
       ASSERT_EQ(models[r].evaluate(x.data()), oracleModel(row, x))
-          << "kestrav" << row.spec.number << " at " << ::testing::PrintToString(x);
+          << "kestrav" << row.variant.number << " at " << ::testing::PrintToString(x);
     }
     // Every catalogue matrix is singular, so every model vanishes at zero.
-    const std::vector<std::uint16_t> zeros(static_cast<std::size_t>(row.spec.entryCount), 0);
-    EXPECT_EQ(models[r].evaluate(zeros.data()), 0) << row.spec.number;
+    const std::vector<std::uint16_t> zeros(static_cast<std::size_t>(row.variant.entryCount), 0);
+    EXPECT_EQ(models[r].evaluate(zeros.data()), 0) << row.variant.number;
   }
 }
 
@@ -273,15 +273,15 @@ TEST(GeneratedModels, ChosenNestingOrderSavesMultiplications) {
     for (const ExpandedBlock& block : row.blocks) {
       const BlockPolynomial& p = block.polynomial;
       std::vector<int> order = kestrav::chooseNestingOrder(p);
-      ASSERT_EQ(order.front(), 0) << "the first entry stays outermost in row " << row.spec.number;
+      ASSERT_EQ(order.front(), 0) << "the first entry stays outermost in row " << row.variant.number;
       std::vector<int> sorted = order;
       std::sort(sorted.begin(), sorted.end());
       std::vector<int> identity(static_cast<std::size_t>(p.size));
       for (int j = 0; j < p.size; ++j) identity[static_cast<std::size_t>(j)] = j;
-      ASSERT_EQ(sorted, identity) << row.spec.number;
+      ASSERT_EQ(sorted, identity) << row.variant.number;
       const int chosen = kestrav::sharedEntryMultiplications(p, order);
       const int plain = kestrav::sharedEntryMultiplications(p, identity);
-      EXPECT_LE(chosen, plain) << row.spec.number;
+      EXPECT_LE(chosen, plain) << row.variant.number;
       chosenTotal += chosen;
       naturalTotal += plain;
     }

@@ -97,8 +97,8 @@ TEST(RelatedModels, ReorderingsThatKeepPinnedEntriesKeepRecordCounts) {
 }
 
 TEST(RelatedModels, SharedCodesShareOneModel) {
-  const auto& spec33 = kestrav::testing::catalogueRow(33).spec;
-  const auto& spec37 = kestrav::testing::catalogueRow(37).spec;
+  const auto& spec33 = kestrav::testing::catalogueRow(33).variant;
+  const auto& spec37 = kestrav::testing::catalogueRow(37).variant;
   EXPECT_EQ(spec33.blocks.at(0).gramCode, spec37.blocks.at(0).gramCode);
   EXPECT_EQ(polynomialOf(33).coefficients, polynomialOf(37).coefficients);
   std::mt19937 random(33);
@@ -109,8 +109,8 @@ TEST(RelatedModels, SharedCodesShareOneModel) {
     ASSERT_EQ(modelOf(33).evaluate(x), modelOf(37).evaluate(x));
   }
   for (auto [b, a] : {std::pair{11, 6}, std::pair{57, 46}, std::pair{62, 51}}) {
-    EXPECT_EQ(kestrav::testing::catalogueRow(b).spec.blocks.at(0).gramCode,
-              kestrav::testing::catalogueRow(a).spec.blocks.at(0).gramCode);
+    EXPECT_EQ(kestrav::testing::catalogueRow(b).variant.blocks.at(0).gramCode,
+              kestrav::testing::catalogueRow(a).variant.blocks.at(0).gramCode);
   }
 }
 
@@ -125,9 +125,9 @@ TEST(RelatedModels, GroupsAreReorderingsAndLoneModelsAreNot) {
     }
     const int lone = group.programs.front();
     for (const auto& row : kestrav::testing::catalogueRows()) {
-      if (row.spec.number == lone || row.blocks.size() != 1) continue;
+      if (row.variant.number == lone || row.blocks.size() != 1) continue;
       EXPECT_FALSE(isReordering(polynomialOf(lone), row.blocks[0].polynomial))
-          << "kestrav" << lone << " is a reordering of kestrav" << row.spec.number;
+          << "kestrav" << lone << " is a reordering of kestrav" << row.variant.number;
     }
   }
   // The search itself: a model is a reordering of itself, and two models of

@@ -62,7 +62,7 @@ void writeLines(const fs::path& file, const std::vector<std::string>& lines, boo
 TEST(ResultFileCheck, ReportsEachKindOfDamage) {
   // kestrav13: HeadOnly, three passes, every pass-5 record listed.
   const int number = 13;
-  const auto& row = kestrav::testing::catalogueRow(number).spec;
+  const auto& row = kestrav::testing::catalogueRow(number).variant;
   const fs::path original = kestrav::testing::cachedResultFile(number);
   const auto& checks = kestrav::testing::resultChecks();
   const auto lines = linesOf(original);

@@ -17,7 +17,7 @@ class EngineGolden : public ::testing::TestWithParam<int> {};
 TEST_P(EngineGolden, ResultFileHasTheGoldenChecksum) {
   const int number = GetParam();
   const auto& row = kestrav::testing::catalogueRow(number);
-  const auto model = kestrav::engine::searchModelFromRow(row.spec, row.blocks);
+  const auto model = kestrav::engine::searchModelFromRow(row.variant, row.blocks);
   EXPECT_EQ(kestrav::engine::evaluationWidth(model), 32);
   kestrav::testing::ScratchDirectory dir;
   const auto path = dir.path() / ("OutputPart" + std::to_string(number) + ".txt");
@@ -39,7 +39,7 @@ TEST_P(EngineGolden, ResultFileHasTheGoldenChecksum) {
 
 std::vector<int> allPrograms() {
   std::vector<int> numbers;
-  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.spec.number);
+  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.variant.number);
   return numbers;
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 kestrav::engine::SearchModel catalogueModel(int number) {
   const auto& row = kestrav::testing::catalogueRow(number);
-  return kestrav::engine::searchModelFromRow(row.spec, row.blocks);
+  return kestrav::engine::searchModelFromRow(row.variant, row.blocks);
 }
 
 TEST(Shards, ConcatenateToTheWholeOutput) {

@@ -9,14 +9,14 @@ namespace kestrav::testing {
 const std::vector<CatalogueRow>& catalogueRows() {
   static const std::vector<CatalogueRow> rows = [] {
     std::ifstream input(KESTRAV_CATALOGUE);
-    std::vector<VariantSpec> specs;
+    std::vector<VariantSpec> variants;
     std::string error;
-    if (!readCatalogue(input, specs, error)) throw std::runtime_error(error);
+    if (!readCatalogue(input, variants, error)) throw std::runtime_error(error);
     std::vector<CatalogueRow> expanded;
-    for (const VariantSpec& spec : specs) {
-      CatalogueRow row{spec, {}};
-      if (!expandVariantSpec(spec, row.blocks, error)) {
-        throw std::runtime_error("row " + std::to_string(spec.number) + ": " + error);
+    for (const VariantSpec& variant : variants) {
+      CatalogueRow row{variant, {}};
+      if (!expandVariantSpec(variant, row.blocks, error)) {
+        throw std::runtime_error("row " + std::to_string(variant.number) + ": " + error);
       }
       expanded.push_back(row);
     }
@@ -27,7 +27,7 @@ const std::vector<CatalogueRow>& catalogueRows() {
 
 const CatalogueRow& catalogueRow(int number) {
   for (const CatalogueRow& row : catalogueRows()) {
-    if (row.spec.number == number) return row;
+    if (row.variant.number == number) return row;
   }
   throw std::out_of_range("no catalogue row " + std::to_string(number));
 }

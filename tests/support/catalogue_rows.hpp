@@ -8,7 +8,7 @@
 namespace kestrav::testing {
 
 struct CatalogueRow {
-  VariantSpec spec;
+  VariantSpec variant;
   std::vector<ExpandedBlock> blocks;
 };
 
