@@ -208,17 +208,33 @@ BlockPolynomial withConstantsSetToOne(const BlockPolynomial& polynomial, std::ui
 }  // namespace
 
 std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries) {
-  // The first entry stays outermost; the constant entries go innermost, where
-  // their products fold into the coefficients; the other entries are ordered
-  // to need few multiplications once the constants are folded.
-  const BlockPolynomial reduced = withConstantsSetToOne(polynomial, constantEntries);
+  // The first entry stays outermost; the other constant entries go innermost,
+  // where their products fold into the coefficients; the rest are ordered to
+  // need few multiplications once the constants are folded. A constant first
+  // entry leaves x1 * A + B, and A and B are evaluated apart.
+  std::vector<BlockPolynomial> parts;
+  if (constantEntries & 1u) {
+    BlockPolynomial a{polynomial.size, std::vector<std::int64_t>(polynomial.coefficients.size(), 0)};
+    BlockPolynomial b = a;
+    for (std::uint32_t mask = 0; mask < polynomial.coefficients.size(); ++mask) {
+      (mask & 1u ? a : b).coefficients[mask & ~1u] = polynomial.coefficients[mask];
+    }
+    parts = {withConstantsSetToOne(a, constantEntries), withConstantsSetToOne(b, constantEntries)};
+  } else {
+    parts = {withConstantsSetToOne(polynomial, constantEntries)};
+  }
   std::vector<int> free = {0};
   std::vector<int> constants;
   for (int j = 1; j < polynomial.size; ++j) ((constantEntries >> j) & 1u ? constants : free).push_back(j);
-  const auto cost = [&reduced, &constants](const std::vector<int>& head) {
+  const auto cost = [&parts, &constants](const std::vector<int>& head) {
     std::vector<int> order = head;
     order.insert(order.end(), constants.begin(), constants.end());
-    return sharedEntryMultiplications(reduced, order);
+    std::set<std::string> products;
+    for (const BlockPolynomial& part : parts) {
+      const Tally tally = tallyOf(part, order, 0);
+      products.insert(tally.shared.begin(), tally.shared.end());
+    }
+    return static_cast<int>(products.size());
   };
   int bestCost = cost(free);
   // Exchange two entries below the first while that saves a multiplication;

@@ -25,8 +25,10 @@ int entryMultiplications(const BlockPolynomial& polynomial, const std::vector<in
 int sharedEntryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order,
                                std::uint32_t constantEntries = 0);
 
-// A nesting order with the first entry outermost and the rest ordered to
-// need few multiplications (by sharedEntryMultiplications).
+// A nesting order with the first entry outermost, the other constant entries
+// innermost, and the rest ordered to need few distinct products once the
+// constants are folded (with a constant first entry, counted over A and B of
+// x1 * A + B, which are evaluated apart).
 std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries = 0);
 
 // Programs use the Nested style: the first entry outermost, the others in
