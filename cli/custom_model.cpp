@@ -1,7 +1,6 @@
 #include "cli/custom_model.hpp"
 
 #include <algorithm>
-#include <charconv>
 
 #include "models/block_polynomial.hpp"
 #include "models/gram_code.hpp"
@@ -9,42 +8,10 @@
 namespace kestrav::cli {
 namespace {
 
-bool parseLayoutName(const std::string& name, Layout& layout) {
-  for (Layout candidate : {Layout::BothEnds, Layout::HeadOnly, Layout::TailOnly, Layout::Bare}) {
-    if (name == layoutName(candidate)) {
-      layout = candidate;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool parsePosition(std::string_view text, int& value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && value >= 1 &&
-         value <= engine::kMaxEntries;
-}
-
-// "1-4,7" -> 1 2 3 4 7
+// Entry positions within the engine's limit.
 bool parsePositions(std::string_view text, std::vector<int>& positions) {
-  positions.clear();
-  while (true) {
-    const std::size_t comma = text.find(',');
-    const std::string_view item = text.substr(0, comma);
-    const std::size_t dash = item.find('-');
-    int first = 0;
-    int last = 0;
-    if (dash == std::string_view::npos) {
-      if (!parsePosition(item, first)) return false;
-      last = first;
-    } else if (!parsePosition(item.substr(0, dash), first) || !parsePosition(item.substr(dash + 1), last) ||
-               last < first) {
-      return false;
-    }
-    for (int p = first; p <= last; ++p) positions.push_back(p);
-    if (comma == std::string_view::npos) return true;
-    text.remove_prefix(comma + 1);
-  }
+  return parseEntryPositions(text, positions) &&
+         std::all_of(positions.begin(), positions.end(), [](int p) { return p <= engine::kMaxEntries; });
 }
 
 bool expandCode(const std::string& code, std::vector<int> positions, engine::ModelBlock& block,
@@ -60,7 +27,7 @@ bool expandCode(const std::string& code, std::vector<int> positions, engine::Mod
 
 bool buildCustomModel(const SearchArguments& args, engine::SearchModel& model, std::string& error) {
   model = engine::SearchModel{};
-  if (!parseLayoutName(args.layout, model.layout)) {
+  if (!parseLayout(args.layout, model.layout)) {
     error = "--layout: \"" + args.layout + "\" is not one of BothEnds, HeadOnly, TailOnly, Bare";
     return false;
   }

@@ -17,37 +17,8 @@ bool parseInt(std::string_view text, int& value) {
   return ec == std::errc() && end == text.data() + text.size();
 }
 
-bool parseLayout(const std::string& word, Layout& layout) {
-  for (Layout candidate : {Layout::BothEnds, Layout::HeadOnly, Layout::TailOnly, Layout::Bare}) {
-    if (word == layoutName(candidate)) {
-      layout = candidate;
-      return true;
-    }
-  }
-  return false;
-}
-
-// "1-4,7" -> 1 2 3 4 7
-bool parsePositions(std::string_view text, std::vector<int>& positions) {
-  positions.clear();
-  while (!text.empty()) {
-    const std::size_t comma = text.find(',');
-    const std::string_view item = text.substr(0, comma);
-    const std::size_t dash = item.find('-');
-    int first = 0;
-    int last = 0;
-    if (dash == std::string_view::npos) {
-      if (!parseInt(item, first)) return false;
-      last = first;
-    } else if (!parseInt(item.substr(0, dash), first) || !parseInt(item.substr(dash + 1), last) ||
-               last < first) {
-      return false;
-    }
-    for (int p = first; p <= last; ++p) positions.push_back(p);
-    if (comma == std::string_view::npos) break;
-    text.remove_prefix(comma + 1);
-  }
-  return !positions.empty();
+bool parsePosition(std::string_view text, int& value) {
+  return parseInt(text, value) && value >= 1 && value <= kMaxEntryPosition;
 }
 
 bool parseTermCounts(const std::string& text, std::vector<int>& counts) {
@@ -64,6 +35,38 @@ bool parseTermCounts(const std::string& text, std::vector<int>& counts) {
 }
 
 }  // namespace
+
+bool parseLayout(const std::string& word, Layout& layout) {
+  for (Layout candidate : {Layout::BothEnds, Layout::HeadOnly, Layout::TailOnly, Layout::Bare}) {
+    if (word == layoutName(candidate)) {
+      layout = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool parseEntryPositions(std::string_view text, std::vector<int>& positions) {
+  positions.clear();
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    const std::string_view item = text.substr(0, comma);
+    const std::size_t dash = item.find('-');
+    int first = 0;
+    int last = 0;
+    if (dash == std::string_view::npos) {
+      if (!parsePosition(item, first)) return false;
+      last = first;
+    } else if (!parsePosition(item.substr(0, dash), first) || !parsePosition(item.substr(dash + 1), last) ||
+               last < first) {
+      return false;
+    }
+    for (int p = first; p <= last; ++p) positions.push_back(p);
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  return !positions.empty();
+}
 
 const char* layoutName(Layout layout) {
   switch (layout) {
@@ -136,7 +139,7 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
       const std::size_t colon = text.find(':');
       BlockSpec block;
       if (colon == std::string::npos ||
-          !parsePositions(std::string_view(text).substr(0, colon), block.positions)) {
+          !parseEntryPositions(std::string_view(text).substr(0, colon), block.positions)) {
         error = "bad block \"" + text + "\" (expected POSITIONS:CODE, e.g. 1-4,7:111-/221/21/1)";
         return false;
       }
