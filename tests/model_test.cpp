@@ -184,15 +184,16 @@ TEST(Catalogue, RowsWithAWrongTermCountOrMatrixAreRejected) {
 
 TEST(Catalogue, UnparsableRowsAreRejected) {
   const std::string lines[] = {
-      "35 unscaled Bare 6 6 single",                           // too few fields
-      "x unscaled Bare 6 6 single 21100/1100/211/11/2 27",     // number
-      "35 sideways Bare 6 6 single 21100/1100/211/11/2 27",    // family
-      "35 unscaled Middle 6 6 single 21100/1100/211/11/2 27",  // layout
-      "35 unscaled Bare 6 6 triple 21100/1100/211/11/2 27",    // form
-      "35 unscaled Bare 6 6 single 21100/1100/211/11/2 2x",    // terms
-      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6 5+3",          // block without code
-      "2 unscaled Bare 6 6 two 4-1:222/22/2 5-6:2 5+3",        // descending range
-      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2 5",          // one term count
+      "35 unscaled Bare 6 6 single",                              // too few fields
+      "x unscaled Bare 6 6 single 21100/1100/211/11/2 27",        // number
+      "35 sideways Bare 6 6 single 21100/1100/211/11/2 27",       // family
+      "35 unscaled Middle 6 6 single 21100/1100/211/11/2 27",     // layout
+      "35 unscaled Bare 6 6 triple 21100/1100/211/11/2 27",       // form
+      "35 unscaled Bare 6 6 single 21100/1100/211/11/2 2x",       // terms
+      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6 5+3",             // block without code
+      "2 unscaled Bare 6 6 two 4-1:222/22/2 5-6:2 5+3",           // descending range
+      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-6:2 5",             // one term count
+      "2 unscaled Bare 6 6 two 1-4:222/22/2 5-2000000000:2 5+3",  // position out of range
   };
   for (const std::string& line : lines) {
     VariantSpec variant;
