@@ -43,13 +43,7 @@ TEST_P(FullRun, MatchesEveryCheckValue) {
   if (!::testing::Test::HasFailure()) kestrav::testing::storeResultFile(number, dir.path() / name);
 }
 
-std::vector<int> allPrograms() {
-  std::vector<int> numbers;
-  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.variant.number);
-  return numbers;
-}
-
-INSTANTIATE_TEST_SUITE_P(Catalogue, FullRun, ::testing::ValuesIn(allPrograms()),
+INSTANTIATE_TEST_SUITE_P(Catalogue, FullRun, ::testing::ValuesIn(kestrav::testing::catalogueNumbers()),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return "kestrav" + std::to_string(info.param);
                          });

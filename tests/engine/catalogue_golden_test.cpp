@@ -37,13 +37,7 @@ TEST_P(EngineGolden, ResultFileHasTheGoldenChecksum) {
   EXPECT_EQ(records, kestrav::testing::fileLines().at(number));
 }
 
-std::vector<int> allPrograms() {
-  std::vector<int> numbers;
-  for (const auto& row : kestrav::testing::catalogueRows()) numbers.push_back(row.variant.number);
-  return numbers;
-}
-
-INSTANTIATE_TEST_SUITE_P(Catalogue, EngineGolden, ::testing::ValuesIn(allPrograms()),
+INSTANTIATE_TEST_SUITE_P(Catalogue, EngineGolden, ::testing::ValuesIn(kestrav::testing::catalogueNumbers()),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return "kestrav" + std::to_string(info.param);
                          });

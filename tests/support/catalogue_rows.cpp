@@ -32,4 +32,10 @@ const CatalogueRow& catalogueRow(int number) {
   throw std::out_of_range("no catalogue row " + std::to_string(number));
 }
 
+std::vector<int> catalogueNumbers() {
+  std::vector<int> numbers;
+  for (const CatalogueRow& row : catalogueRows()) numbers.push_back(row.variant.number);
+  return numbers;
+}
+
 }  // namespace kestrav::testing

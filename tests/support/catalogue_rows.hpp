@@ -15,4 +15,7 @@ struct CatalogueRow {
 const std::vector<CatalogueRow>& catalogueRows();
 const CatalogueRow& catalogueRow(int number);
 
+// Every program number, in catalogue order: the parameters of per-row tests.
+std::vector<int> catalogueNumbers();
+
 }  // namespace kestrav::testing
