@@ -114,7 +114,13 @@ void PrefixWalker<Word>::tail(int remaining) {
   const std::uint32_t offset = pass_.points->offset[sum];
   for (int l = 0; l < pass_.tailLength; ++l) input_.entries[l] = pass_.points->entries[l].data() + offset;
   input_.count = pass_.points->count[sum];
+  if (pass_.tailLength >= 2) {
+    lines_ = pass_.points->linesOf(remaining);
+    input_.lines = &lines_;
+  }
   const std::uint32_t found = filter_(input_, hits_.data());
+  // Lines report their hits line by line; records go out in tuple order.
+  if (!std::is_sorted(hits_.data(), hits_.data() + found)) std::sort(hits_.data(), hits_.data() + found);
   for (std::uint32_t h = 0; h < found; ++h) {
     const std::uint32_t tuple = offset + hits_[h];
     if (vanishesExactly(tuple)) emit(tuple);

@@ -51,6 +51,7 @@ class PrefixWalker {
   std::vector<std::uint16_t> tailCoefficients_;
   std::vector<std::uint32_t> hits_;
   TailFilterInput input_;
+  TailLines lines_;
   std::string* out_ = nullptr;
   std::uint64_t records_ = 0;
 };

@@ -16,6 +16,19 @@ inline constexpr int kMaxFilterBlocks = 4;
 // that every vector load stays inside the array.
 inline constexpr int kFilterPadding = 32;
 
+// The tuples of one tail as lines (see TailPoints): each line fixes the
+// first L - 2 tail entries, and its last two entries run from
+// (start, m) in steps of (-m, +m). Lines are sorted by length, longest
+// first, and padded with lines of length 0 to a multiple of kFilterPadding.
+struct TailLines {
+  const std::uint16_t* folded[kMaxTailLength - 2] = {};
+  const std::uint16_t* start = nullptr;
+  const std::uint16_t* length = nullptr;
+  const std::uint32_t* firstTuple = nullptr;
+  std::uint32_t count = 0;
+  std::uint16_t multiplier = 1;
+};
+
 struct TailFilterInput {
   int tailLength = 0;  // L, 1..kMaxTailLength
   int blockCount = 0;  // 0..kMaxFilterBlocks; with none every tuple passes
@@ -24,10 +37,17 @@ struct TailFilterInput {
   const std::uint16_t* coefficients = nullptr;
   const std::uint16_t* entries[kMaxTailLength] = {};  // entries[l][i]: entry l of tuple i
   std::uint32_t count = 0;
+  // When set (L >= 2), the kernel walks these lines instead of the tuples:
+  // along a line the value is a quadratic in the step, evaluated by finite
+  // differences with two additions per tuple instead of 2^L - 1
+  // multiplications.
+  const TailLines* lines = nullptr;
 };
 
-// Writes the indices (ascending) of the tuples at which every block vanishes
-// modulo 2^16 to hits (room for count) and returns how many there are.
+// Writes the indices of the tuples at which every block vanishes modulo
+// 2^16 to hits (room for count) and returns how many there are. Without
+// lines the indices are ascending; with lines they come line by line and the
+// caller sorts them.
 using TailFilter = std::uint32_t (*)(const TailFilterInput& input, std::uint32_t* hits);
 
 enum class SimdLevel { Scalar, Sse2, Avx2, Avx512 };

@@ -15,8 +15,12 @@ struct Avx512Ops {
   static Vec broadcast(std::uint16_t v) { return _mm512_set1_epi16(static_cast<short>(v)); }
   static Vec add(Vec a, Vec b) { return _mm512_add_epi16(a, b); }
   static Vec multiply(Vec a, Vec b) { return _mm512_mullo_epi16(a, b); }
+  static Vec subtract(Vec a, Vec b) { return _mm512_sub_epi16(a, b); }
   static std::uint32_t zeroMask(Vec v) {
     return static_cast<std::uint32_t>(_mm512_cmpeq_epi16_mask(v, _mm512_setzero_si512()));
+  }
+  static std::uint32_t greaterMask(Vec a, Vec b) {
+    return static_cast<std::uint32_t>(_mm512_cmpgt_epi16_mask(a, b));
   }
   static std::uint32_t validMask(std::uint32_t remaining) {
     return remaining >= 32 ? 0xFFFFFFFFu : (1u << remaining) - 1u;

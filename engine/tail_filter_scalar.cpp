@@ -13,7 +13,11 @@ struct ScalarOps {
   static Vec broadcast(std::uint16_t v) { return v; }
   static Vec add(Vec a, Vec b) { return a + b; }
   static Vec multiply(Vec a, Vec b) { return a * b; }
+  static Vec subtract(Vec a, Vec b) { return a - b; }
   static std::uint32_t zeroMask(Vec v) { return (v & 0xFFFFu) == 0 ? 1u : 0u; }
+  static std::uint32_t greaterMask(Vec a, Vec b) {
+    return static_cast<std::int16_t>(a) > static_cast<std::int16_t>(b) ? 1u : 0u;
+  }
   static std::uint32_t validMask(std::uint32_t) { return 1u; }
 };
 

@@ -2,6 +2,11 @@
 // The tuples of the last L entries for one pass: for every remaining sum r,
 // the compositions of r into L parts in decreasing lexicographic order, as
 // entries m * c, one array per tail entry (the layout the filter loads).
+//
+// For L >= 2 the same tuples also as lines: the tuples that share their
+// first L - 2 entries, along which the last two entries run from (s - 1, 1)
+// to (1, s - 1). Within each r the lines are sorted by length, longest
+// first, so that lines of similar length share a vector.
 
 #include <cstdint>
 #include <memory>
@@ -21,6 +26,18 @@ struct TailPoints {
   std::vector<std::uint32_t> offset;                   // by r: first tuple of r in each entry array
   std::vector<std::uint32_t> count;                    // by r: C(r - 1, L - 1), 0 below L
   std::vector<std::uint16_t> entries[kMaxTailLength];  // padded after each r by kFilterPadding
+
+  // Lines, by r: the first line of r and how many there are (padding not
+  // counted; padding lines have length 0).
+  std::vector<std::uint32_t> lineOffset;
+  std::vector<std::uint32_t> lineCount;
+  std::vector<std::uint16_t> lineFolded[kMaxTailLength - 2];  // the line's first L - 2 entries
+  std::vector<std::uint16_t> lineStart;                       // entry L - 2 of its first tuple
+  std::vector<std::uint16_t> lineLength;                      // its tuples
+  std::vector<std::uint32_t> lineFirstTuple;                  // its first tuple, counted from offset[r]
+
+  // The filter's view of the lines of r (length >= 2 only).
+  TailLines linesOf(int r) const;
 };
 
 // Requires 1 <= length <= kMaxTailLength and multiplier * largestSum < 2^16.

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "engine/tail_filter.hpp"
+#include "engine/tail_points.hpp"
 #include "tests/engine/engine_test_support.hpp"
 
 namespace {
@@ -64,6 +66,100 @@ TEST(TailFilter, EveryKernelFindsExactlyTheZerosModulo2To16) {
                                           << " blocks=" << blocks << " count=" << count;
         }
       }
+    }
+  }
+}
+
+// The value of one block's table at tuple i of the input, modulo 2^16.
+std::uint16_t valueAt(const TailFilterInput& in, const std::uint16_t* table, std::uint32_t i) {
+  std::uint32_t value = 0;
+  for (int s = 0; s < (1 << in.tailLength); ++s) {
+    std::uint32_t term = table[s];
+    for (int l = 0; l < in.tailLength; ++l) {
+      if (s >> l & 1) term *= in.entries[l][i];
+    }
+    value += term;
+  }
+  return static_cast<std::uint16_t>(value);
+}
+
+// The line walk (finite differences along the last two entries) against the
+// tuple-by-tuple evaluation, on the tuples of every sum of a real tail table.
+// Every table is shifted to vanish at one chosen tuple. Dense tables
+// (coefficients multiples of 2^12) make many more tuples vanish, so that hits
+// fall in every lane and at every step; full 16-bit tables test the
+// arithmetic.
+TEST(TailFilter, LinesFindTheSameZerosAsTuples) {
+  std::mt19937 random(2468);
+  const auto tupleFilter = kestrav::engine::tailFilterFor(kestrav::engine::SimdLevel::Scalar);
+  for (const auto level : kestrav::engine::testing::availableSimdLevels()) {
+    const auto filter = kestrav::engine::tailFilterFor(level);
+    for (int length = 2; length <= kestrav::engine::kMaxTailLength; ++length) {
+      for (int multiplier : {1, 2, 5}) {
+        const auto points = kestrav::engine::buildTailPoints(length, multiplier, 30);
+        for (int blocks = 0; blocks <= 2; ++blocks) {
+          for (int sum = length; sum <= 30; sum += 3) {
+            for (bool dense : {true, false}) {
+              TailFilterInput in;
+              in.tailLength = length;
+              in.blockCount = blocks;
+              const std::uint32_t offset = points.offset[static_cast<std::size_t>(sum)];
+              for (int l = 0; l < length; ++l) in.entries[l] = points.entries[l].data() + offset;
+              in.count = points.count[static_cast<std::size_t>(sum)];
+              std::vector<std::uint16_t> coefficients(static_cast<std::size_t>(blocks) << length);
+              for (auto& c : coefficients)
+                c = static_cast<std::uint16_t>(dense ? (random() % 16) << 12 : random());
+              const std::uint32_t chosen = static_cast<std::uint32_t>(random() % in.count);
+              for (int b = 0; b < blocks; ++b) {
+                std::uint16_t* table = coefficients.data() + (static_cast<std::size_t>(b) << length);
+                table[0] = static_cast<std::uint16_t>(table[0] - valueAt(in, table, chosen));
+              }
+              in.coefficients = coefficients.data();
+              std::vector<std::uint32_t> expected(in.count + kFilterPadding);
+              expected.resize(tupleFilter(in, expected.data()));
+              const kestrav::engine::TailLines lines = points.linesOf(sum);
+              in.lines = &lines;
+              std::vector<std::uint32_t> hits(in.count + kFilterPadding);
+              hits.resize(filter(in, hits.data()));
+              std::sort(hits.begin(), hits.end());
+              EXPECT_EQ(hits, expected)
+                  << kestrav::engine::simdLevelName(level) << " L=" << length << " m=" << multiplier
+                  << " blocks=" << blocks << " sum=" << sum << (dense ? " dense" : " full");
+              EXPECT_FALSE(expected.empty());
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+// Every tuple of a sum lies on exactly one line, and the lines of a sum are
+// listed longest first.
+TEST(TailPoints, LinesCoverEveryTupleOnce) {
+  for (int length = 2; length <= kestrav::engine::kMaxTailLength; ++length) {
+    const auto points = kestrav::engine::buildTailPoints(length, 2, 25);
+    for (int sum = length; sum <= 25; ++sum) {
+      const kestrav::engine::TailLines lines = points.linesOf(sum);
+      const std::uint32_t offset = points.offset[static_cast<std::size_t>(sum)];
+      std::vector<int> covered(points.count[static_cast<std::size_t>(sum)], 0);
+      for (std::uint32_t i = 0; i < lines.count; ++i) {
+        if (i > 0) {
+          EXPECT_LE(lines.length[i], lines.length[i - 1]);
+        }
+        for (std::uint32_t t = 0; t < lines.length[i]; ++t) {
+          const std::uint32_t tuple = lines.firstTuple[i] + t;
+          ASSERT_LT(tuple, covered.size());
+          ++covered[tuple];
+          // The last two entries run from (start, m) in steps of (-m, +m).
+          EXPECT_EQ(points.entries[length - 2][offset + tuple], lines.start[i] - 2 * t);
+          EXPECT_EQ(points.entries[length - 1][offset + tuple], 2 + 2 * t);
+          for (int l = 0; l + 2 < length; ++l)
+            EXPECT_EQ(points.entries[l][offset + tuple], lines.folded[l][i]);
+        }
+      }
+      EXPECT_EQ(std::count(covered.begin(), covered.end(), 1), static_cast<std::ptrdiff_t>(covered.size()))
+          << "L=" << length << " sum=" << sum;
     }
   }
 }
