@@ -53,24 +53,34 @@ std::uint32_t filterTail(const kestrav::engine::TailFilterInput& in, std::uint32
 //   Q(0) = B0 + B1 u0 + (B2 + B3 u0) m,
 //   D(0) = m (B2 - B1 + B3 (u0 - 2m)),  E = -2 m^2 B3.
 // Every step is ring arithmetic, so Q(t) is the value modulo 2^16 exactly.
-template <class Ops, int L>
-std::uint32_t filterLines(const kestrav::engine::TailFilterInput& in, std::uint32_t* hits) {
+// Appends the hits of step t: the lanes of mask whose line is still running.
+template <class Ops>
+std::uint32_t appendLineHits(const kestrav::engine::TailLines& lines, std::uint32_t base, int t,
+                             std::uint32_t mask, std::uint32_t* hits, std::uint32_t found) {
+  mask &= Ops::greaterMask(Ops::load(lines.length + base), Ops::broadcast(static_cast<std::uint16_t>(t)));
+  if (Ops::kBitsPerLane == 2) mask &= 0x55555555u;
+  while (mask != 0) {
+    const std::uint32_t lane = static_cast<std::uint32_t>(__builtin_ctz(mask)) / Ops::kBitsPerLane;
+    hits[found++] = lines.firstTuple[base + lane] + static_cast<std::uint32_t>(t);
+    mask &= mask - 1;
+  }
+  return found;
+}
+
+// B blocks, known at compile time so that the step loop holds only the
+// block's additions and tests.
+template <class Ops, int L, int B>
+std::uint32_t filterLinesOf(const kestrav::engine::TailFilterInput& in, std::uint32_t* hits) {
   using Vec = typename Ops::Vec;
   constexpr int kTerms = 1 << L;
   constexpr int kFolded = L - 2;
-  constexpr int kBlocks = kestrav::engine::kMaxFilterBlocks;
   const kestrav::engine::TailLines& lines = *in.lines;
-  const int blocks = in.blockCount;
-  if (blocks == 0) {
-    for (std::uint32_t i = 0; i < in.count; ++i) hits[i] = i;
-    return in.count;
-  }
   const std::uint16_t m16 = lines.multiplier;
   const Vec m = Ops::broadcast(m16);
   const Vec twoM = Ops::broadcast(static_cast<std::uint16_t>(2 * m16));
   const Vec minusTwoMSquared = Ops::broadcast(static_cast<std::uint16_t>(0u - 2u * m16 * m16));
-  Vec coefficient[kBlocks][kTerms];
-  for (int b = 0; b < blocks; ++b) {
+  Vec coefficient[B][kTerms];
+  for (int b = 0; b < B; ++b) {
     for (int s = 0; s < kTerms; ++s) coefficient[b][s] = Ops::broadcast(in.coefficients[b * kTerms + s]);
   }
   std::uint32_t found = 0;
@@ -78,8 +88,8 @@ std::uint32_t filterLines(const kestrav::engine::TailFilterInput& in, std::uint3
     Vec y[kFolded > 0 ? kFolded : 1];
     for (int l = 0; l < kFolded; ++l) y[l] = Ops::load(lines.folded[l] + base);
     const Vec u0 = Ops::load(lines.start + base);
-    Vec q[kBlocks], d[kBlocks], e[kBlocks];
-    for (int b = 0; b < blocks; ++b) {
+    Vec q[B], d[B], e[B];
+    for (int b = 0; b < B; ++b) {
       Vec level[kTerms];
       for (int s = 0; s < kTerms; ++s) level[s] = coefficient[b][s];
       for (int l = 0; l < kFolded; ++l) {
@@ -95,26 +105,44 @@ std::uint32_t filterLines(const kestrav::engine::TailFilterInput& in, std::uint3
       d[b] = Ops::multiply(slope, m);
       e[b] = Ops::multiply(level[3], minusTwoMSquared);
     }
+    // Two steps at a time; a step past the longest line finds no running lane.
     const int steps = lines.length[base];  // the longest line of this vector
-    for (int t = 0; t < steps; ++t) {
-      std::uint32_t mask = Ops::zeroMask(q[0]);
-      for (int b = 1; b < blocks; ++b) mask &= Ops::zeroMask(q[b]);
-      for (int b = 0; b < blocks; ++b) {
+    for (int t = 0; t < steps; t += 2) {
+      std::uint32_t first = Ops::zeroMask(q[0]);
+      for (int b = 1; b < B; ++b) first &= Ops::zeroMask(q[b]);
+      for (int b = 0; b < B; ++b) {
         q[b] = Ops::add(q[b], d[b]);
         d[b] = Ops::add(d[b], e[b]);
       }
-      if (mask == 0) continue;
-      // Lanes whose line is still running.
-      mask &= Ops::greaterMask(Ops::load(lines.length + base), Ops::broadcast(static_cast<std::uint16_t>(t)));
-      if (Ops::kBitsPerLane == 2) mask &= 0x55555555u;
-      while (mask != 0) {
-        const std::uint32_t lane = static_cast<std::uint32_t>(__builtin_ctz(mask)) / Ops::kBitsPerLane;
-        hits[found++] = lines.firstTuple[base + lane] + static_cast<std::uint32_t>(t);
-        mask &= mask - 1;
+      std::uint32_t second = Ops::zeroMask(q[0]);
+      for (int b = 1; b < B; ++b) second &= Ops::zeroMask(q[b]);
+      for (int b = 0; b < B; ++b) {
+        q[b] = Ops::add(q[b], d[b]);
+        d[b] = Ops::add(d[b], e[b]);
       }
+      if ((first | second) == 0) continue;
+      if (first != 0) found = appendLineHits<Ops>(lines, base, t, first, hits, found);
+      if (second != 0) found = appendLineHits<Ops>(lines, base, t + 1, second, hits, found);
     }
   }
   return found;
+}
+
+template <class Ops, int L>
+std::uint32_t filterLines(const kestrav::engine::TailFilterInput& in, std::uint32_t* hits) {
+  switch (in.blockCount) {
+    case 0:
+      for (std::uint32_t i = 0; i < in.count; ++i) hits[i] = i;
+      return in.count;
+    case 1:
+      return filterLinesOf<Ops, L, 1>(in, hits);
+    case 2:
+      return filterLinesOf<Ops, L, 2>(in, hits);
+    case 3:
+      return filterLinesOf<Ops, L, 3>(in, hits);
+    default:
+      return filterLinesOf<Ops, L, 4>(in, hits);
+  }
 }
 
 template <class Ops>
