@@ -1,6 +1,7 @@
 #include "engine/prefix_walk.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/record_format.hpp"
 
@@ -49,6 +50,20 @@ PrefixWalker<Word>::PrefixWalker(const PassModel<Word>& pass, TailFilter filter)
   input_.tailLength = pass.tailLength;
   input_.blockCount = static_cast<int>(tailBlocks_.size());
   input_.coefficients = tailCoefficients_.data();
+  if (pass.tailLength >= 2) {
+    for (int r = 0; r <= pass.points->largestSum; ++r) {
+      linesBySum_.push_back(r >= pass.tailLength ? pass.points->linesOf(r) : TailLines{});
+    }
+  }
+  // The level before the tail runs in one loop when every block that holds
+  // its entry is a tail block: no other block can then rule a value out.
+  if (tailDepth_ >= 1) {
+    fastLastLevel_ = true;
+    for (std::size_t b = 0; b < blockCount_; ++b) {
+      const bool tailBlock = std::find(tailBlocks_.begin(), tailBlocks_.end(), b) != tailBlocks_.end();
+      if (holds_[at(tailDepth_ - 1, b)] && !tailBlock) fastLastLevel_ = false;
+    }
+  }
 }
 
 template <class Word>
@@ -91,6 +106,10 @@ void PrefixWalker<Word>::walk(int depth, int remaining) {
     tail(remaining);
     return;
   }
+  if (depth == tailDepth_ - 1 && fastLastLevel_) {
+    lastLevel(remaining);
+    return;
+  }
   const int later = pass_.length - depth - 1;
   for (int c = remaining - later; c >= 1; --c) {
     const auto entry = static_cast<std::uint16_t>(pass_.multiplier * c);
@@ -99,28 +118,69 @@ void PrefixWalker<Word>::walk(int depth, int remaining) {
   }
 }
 
+// Tail coefficient slots a block never fills stay 0 from the start.
+template <class Word>
+void PrefixWalker<Word>::narrowTail(std::size_t t, const Word* table) {
+  std::uint16_t* slots = tailCoefficients_.data() + (t << pass_.tailLength);
+  const auto& masks = tailMask_[t];
+  for (std::size_t local = 0; local < masks.size(); ++local) {
+    slots[masks[local]] = static_cast<std::uint16_t>(table[local]);
+  }
+}
+
 template <class Word>
 void PrefixWalker<Word>::tail(int remaining) {
-  const auto sum = static_cast<std::size_t>(remaining);
-  const std::size_t terms = std::size_t{1} << pass_.tailLength;
-  std::fill(tailCoefficients_.begin(), tailCoefficients_.end(), std::uint16_t{0});
+  for (std::size_t t = 0; t < tailBlocks_.size(); ++t) narrowTail(t, tables_[at(tailDepth_, tailBlocks_[t])]);
+  emitHits(remaining, filterTail(remaining));
+}
+
+// The entry before the tail: its substitution goes straight into the 16-bit
+// tail coefficients, and the full-width tables are formed only for a tail
+// with hits, which need them for the exact check.
+template <class Word>
+void PrefixWalker<Word>::lastLevel(int remaining) {
+  const int depth = tailDepth_ - 1;
   for (std::size_t t = 0; t < tailBlocks_.size(); ++t) {
-    const Word* table = tables_[at(tailDepth_, tailBlocks_[t])];
-    const auto& masks = tailMask_[t];
-    for (std::size_t local = 0; local < masks.size(); ++local) {
-      tailCoefficients_[t * terms + masks[local]] = static_cast<std::uint16_t>(table[local]);
-    }
+    const std::size_t b = tailBlocks_[t];
+    if (!holds_[at(depth, b)]) narrowTail(t, tables_[at(depth, b)]);
   }
+  for (int c = remaining - pass_.tailLength; c >= 1; --c) {
+    const auto entry = static_cast<std::uint16_t>(pass_.multiplier * c);
+    prefixEntries_[static_cast<std::size_t>(depth)] = entry;
+    for (std::size_t t = 0; t < tailBlocks_.size(); ++t) {
+      const std::size_t b = tailBlocks_[t];
+      if (!holds_[at(depth, b)]) continue;
+      const Word* table = tables_[at(depth, b)];
+      std::uint16_t* slots = tailCoefficients_.data() + (t << pass_.tailLength);
+      const auto& masks = tailMask_[t];
+      for (std::size_t local = 0; local < masks.size(); ++local) {
+        slots[masks[local]] = static_cast<std::uint16_t>(table[2 * local] + entry * table[2 * local + 1]);
+      }
+    }
+    const std::uint32_t found = filterTail(remaining - c);
+    if (found == 0) continue;
+    substitute(depth, entry);
+    emitHits(remaining - c, found);
+  }
+}
+
+template <class Word>
+std::uint32_t PrefixWalker<Word>::filterTail(int remaining) {
+  const auto sum = static_cast<std::size_t>(remaining);
   const std::uint32_t offset = pass_.points->offset[sum];
   for (int l = 0; l < pass_.tailLength; ++l) input_.entries[l] = pass_.points->entries[l].data() + offset;
   input_.count = pass_.points->count[sum];
-  if (pass_.tailLength >= 2) {
-    lines_ = pass_.points->linesOf(remaining);
-    input_.lines = &lines_;
-  }
+  if (pass_.tailLength >= 2) input_.lines = &linesBySum_[sum];
   const std::uint32_t found = filter_(input_, hits_.data());
   // Lines report their hits line by line; records go out in tuple order.
   if (!std::is_sorted(hits_.data(), hits_.data() + found)) std::sort(hits_.data(), hits_.data() + found);
+  return found;
+}
+
+template <class Word>
+void PrefixWalker<Word>::emitHits(int remaining, std::uint32_t found) {
+  headLength_ = -1;
+  const std::uint32_t offset = pass_.points->offset[static_cast<std::size_t>(remaining)];
   for (std::uint32_t h = 0; h < found; ++h) {
     const std::uint32_t tuple = offset + hits_[h];
     if (vanishesExactly(tuple)) emit(tuple);
@@ -151,14 +211,19 @@ bool PrefixWalker<Word>::vanishesExactly(std::uint32_t tupleIndex) const {
 
 template <class Word>
 void PrefixWalker<Word>::emit(std::uint32_t tupleIndex) {
-  // At most kMaxEntries values of 5 digits and a blank, and the newline.
-  char line[kMaxEntries * 6 + 1];
-  char* end = line;
-  const auto m = static_cast<std::uint32_t>(pass_.multiplier);
-  if (pinsHead(pass_.layout)) end = appendEntry(end, m);
-  for (int d = 0; d < tailDepth_; ++d) end = appendEntry(end, prefixEntries_[static_cast<std::size_t>(d)]);
+  // The entries before the tail are the same for every record of this tail:
+  // they are formatted at its first record.
+  if (headLength_ < 0) {
+    char* end = head_;
+    if (pinsHead(pass_.layout)) end = appendEntry(end, static_cast<std::uint32_t>(pass_.multiplier));
+    for (int d = 0; d < tailDepth_; ++d) end = appendEntry(end, prefixEntries_[static_cast<std::size_t>(d)]);
+    headLength_ = static_cast<int>(end - head_);
+  }
+  char line[sizeof head_ + 1];
+  std::memcpy(line, head_, static_cast<std::size_t>(headLength_));
+  char* end = line + headLength_;
   for (int l = 0; l < pass_.tailLength; ++l) end = appendEntry(end, pass_.points->entries[l][tupleIndex]);
-  if (pinsTail(pass_.layout)) end = appendEntry(end, m);
+  if (pinsTail(pass_.layout)) end = appendEntry(end, static_cast<std::uint32_t>(pass_.multiplier));
   *end++ = '\n';
   out_->append(line, end);
   ++records_;

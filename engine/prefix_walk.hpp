@@ -30,7 +30,11 @@ class PrefixWalker {
   }
   bool substitute(int depth, Word entry);
   void walk(int depth, int remaining);
+  void lastLevel(int remaining);
   void tail(int remaining);
+  void narrowTail(std::size_t t, const Word* table);
+  std::uint32_t filterTail(int remaining);
+  void emitHits(int remaining, std::uint32_t found);
   bool vanishesExactly(std::uint32_t tupleIndex) const;
   void emit(std::uint32_t tupleIndex);
 
@@ -51,7 +55,12 @@ class PrefixWalker {
   std::vector<std::uint16_t> tailCoefficients_;
   std::vector<std::uint32_t> hits_;
   TailFilterInput input_;
-  TailLines lines_;
+  std::vector<TailLines> linesBySum_;
+  bool fastLastLevel_ = false;
+  // The formatted entries before the tail (at most kMaxEntries values of 5
+  // digits and a blank each); a negative length until the tail's first record.
+  char head_[kMaxEntries * 6];
+  int headLength_ = -1;
   std::string* out_ = nullptr;
   std::uint64_t records_ = 0;
 };
