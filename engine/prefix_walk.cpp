@@ -44,6 +44,9 @@ PrefixWalker<Word>::PrefixWalker(const PassModel<Word>& pass, TailFilter filter)
   }
   prefixEntries_.assign(static_cast<std::size_t>(pass.length), 0);
   tailCoefficients_.assign(tailBlocks_.size() << pass.tailLength, 0);
+  lastWithout_.assign(tailCoefficients_.size(), 0);
+  lastWith_.assign(tailCoefficients_.size(), 0);
+  lastSlots_.assign(tailBlocks_.size(), 0);
   std::uint32_t largest = 0;
   for (std::uint32_t c : pass.points->count) largest = std::max(largest, c);
   hits_.assign(largest + kFilterPadding, 0);
@@ -136,26 +139,42 @@ void PrefixWalker<Word>::tail(int remaining) {
 
 // The entry before the tail: its substitution goes straight into the 16-bit
 // tail coefficients, and the full-width tables are formed only for a tail
-// with hits, which need them for the exact check.
+// with hits, which need them for the exact check. The tables' even and odd
+// halves (without and with the entry) are narrowed to 16 bits once, so that
+// each value of the entry costs 2^L 16-bit multiply-adds per block, which
+// the compiler vectorises.
 template <class Word>
 void PrefixWalker<Word>::lastLevel(int remaining) {
   const int depth = tailDepth_ - 1;
+  const std::size_t terms = std::size_t{1} << pass_.tailLength;
+  std::size_t folding = 0;
   for (std::size_t t = 0; t < tailBlocks_.size(); ++t) {
     const std::size_t b = tailBlocks_[t];
-    if (!holds_[at(depth, b)]) narrowTail(t, tables_[at(depth, b)]);
+    const Word* table = tables_[at(depth, b)];
+    if (!holds_[at(depth, b)]) {
+      narrowTail(t, table);
+      continue;
+    }
+    // Spread over the tail slots, so that the fold below is one straight
+    // loop over all of them (unfilled slots stay 0 in both halves).
+    std::uint16_t* without = lastWithout_.data() + folding * terms;
+    std::uint16_t* with = lastWith_.data() + folding * terms;
+    const auto& masks = tailMask_[t];
+    for (std::size_t local = 0; local < masks.size(); ++local) {
+      without[masks[local]] = static_cast<std::uint16_t>(table[2 * local]);
+      with[masks[local]] = static_cast<std::uint16_t>(table[2 * local + 1]);
+    }
+    lastSlots_[folding++] = t;
   }
   for (int c = remaining - pass_.tailLength; c >= 1; --c) {
     const auto entry = static_cast<std::uint16_t>(pass_.multiplier * c);
     prefixEntries_[static_cast<std::size_t>(depth)] = entry;
-    for (std::size_t t = 0; t < tailBlocks_.size(); ++t) {
-      const std::size_t b = tailBlocks_[t];
-      if (!holds_[at(depth, b)]) continue;
-      const Word* table = tables_[at(depth, b)];
-      std::uint16_t* slots = tailCoefficients_.data() + (t << pass_.tailLength);
-      const auto& masks = tailMask_[t];
-      for (std::size_t local = 0; local < masks.size(); ++local) {
-        slots[masks[local]] = static_cast<std::uint16_t>(table[2 * local] + entry * table[2 * local + 1]);
-      }
+    for (std::size_t f = 0; f < folding; ++f) {
+      std::uint16_t* slots = tailCoefficients_.data() + lastSlots_[f] * terms;
+      const std::uint16_t* without = lastWithout_.data() + f * terms;
+      const std::uint16_t* with = lastWith_.data() + f * terms;
+      for (std::size_t s = 0; s < terms; ++s)
+        slots[s] = static_cast<std::uint16_t>(without[s] + entry * with[s]);
     }
     const std::uint32_t found = filterTail(remaining - c);
     if (found == 0) continue;

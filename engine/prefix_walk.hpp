@@ -53,6 +53,11 @@ class PrefixWalker {
   std::vector<std::size_t> tailBlocks_;
   std::vector<std::vector<std::uint32_t>> tailMask_;
   std::vector<std::uint16_t> tailCoefficients_;
+  // The level before the tail: per tail block holding its entry, the tail
+  // coefficients without and with that entry, and the block's slot.
+  std::vector<std::uint16_t> lastWithout_;
+  std::vector<std::uint16_t> lastWith_;
+  std::vector<std::size_t> lastSlots_;
   std::vector<std::uint32_t> hits_;
   TailFilterInput input_;
   std::vector<TailLines> linesBySum_;
