@@ -1,5 +1,6 @@
 #include "models/codegen.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -207,6 +208,10 @@ BlockPolynomial withConstantsSetToOne(const BlockPolynomial& polynomial, std::ui
 
 }  // namespace
 
+namespace {
+constexpr std::size_t kExhaustiveBelowFirst = 6;
+}  // namespace
+
 std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries) {
   // The first entry stays outermost; the other constant entries go innermost,
   // where their products fold into the coefficients; the rest are ordered to
@@ -237,8 +242,22 @@ std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint
     return static_cast<int>(products.size());
   };
   int bestCost = cost(free);
-  // Exchange two entries below the first while that saves a multiplication;
-  // deterministic, so a row always yields the same code.
+  // Few entries below the first: try every order (at most 720), keeping the
+  // first cheapest in lexicographic order.
+  if (free.size() <= kExhaustiveBelowFirst + 1) {
+    std::vector<int> candidate = free;
+    while (std::next_permutation(candidate.begin() + 1, candidate.end())) {
+      const int candidateCost = cost(candidate);
+      if (candidateCost < bestCost) {
+        free = candidate;
+        bestCost = candidateCost;
+      }
+    }
+    free.insert(free.end(), constants.begin(), constants.end());
+    return free;
+  }
+  // Otherwise exchange two entries below the first while that saves a
+  // multiplication; deterministic, so a row always yields the same code.
   for (bool improved = true; improved;) {
     improved = false;
     for (std::size_t i = 1; i < free.size(); ++i) {
