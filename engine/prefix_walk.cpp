@@ -134,7 +134,7 @@ void PrefixWalker<Word>::narrowTail(std::size_t t, const Word* table) {
 template <class Word>
 void PrefixWalker<Word>::tail(int remaining) {
   for (std::size_t t = 0; t < tailBlocks_.size(); ++t) narrowTail(t, tables_[at(tailDepth_, tailBlocks_[t])]);
-  emitHits(remaining, filterTail(remaining));
+  emitHits(remaining, findTailHits(remaining));
 }
 
 // The entry before the tail: its substitution goes straight into the 16-bit
@@ -176,7 +176,7 @@ void PrefixWalker<Word>::lastLevel(int remaining) {
       for (std::size_t s = 0; s < terms; ++s)
         slots[s] = static_cast<std::uint16_t>(without[s] + entry * with[s]);
     }
-    const std::uint32_t found = filterTail(remaining - c);
+    const std::uint32_t found = findTailHits(remaining - c);
     if (found == 0) continue;
     substitute(depth, entry);
     emitHits(remaining - c, found);
@@ -184,7 +184,7 @@ void PrefixWalker<Word>::lastLevel(int remaining) {
 }
 
 template <class Word>
-std::uint32_t PrefixWalker<Word>::filterTail(int remaining) {
+std::uint32_t PrefixWalker<Word>::findTailHits(int remaining) {
   const auto sum = static_cast<std::size_t>(remaining);
   const std::uint32_t offset = pass_.points->offset[sum];
   for (int l = 0; l < pass_.tailLength; ++l) input_.entries[l] = pass_.points->entries[l].data() + offset;

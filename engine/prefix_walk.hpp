@@ -33,7 +33,7 @@ class PrefixWalker {
   void lastLevel(int remaining);
   void tail(int remaining);
   void narrowTail(std::size_t t, const Word* table);
-  std::uint32_t filterTail(int remaining);
+  std::uint32_t findTailHits(int remaining);
   void emitHits(int remaining, std::uint32_t found);
   bool vanishesExactly(std::uint32_t tupleIndex) const;
   void emit(std::uint32_t tupleIndex);
