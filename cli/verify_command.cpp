@@ -1,10 +1,11 @@
 // `kestrav verify DIR [N ...]`: checks result files against the catalogue
 // built into the command, its check values and the committed checksums.
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "cli/commands.hpp"
+#include "core/standard_streams.hpp"
+#include "verify/regular_file.hpp"
 #include "verify/verify_directory.hpp"
 
 namespace kestrav::cli {
@@ -21,23 +22,22 @@ int verifyCommand(const std::vector<std::string>& args) {
   VerifyArguments arguments;
   std::string error;
   if (!parseVerifyArguments(args, arguments, error)) return usageError(error);
-  std::ifstream file;
-  std::istringstream builtIn(kBuiltInCatalogue);
+  std::string text = kBuiltInCatalogue;
   if (!arguments.catalogueFile.empty()) {
-    file.open(arguments.catalogueFile);
-    if (!file) return usageError("--catalogue: cannot read " + arguments.catalogueFile);
+    if (std::string failure = readRegularFileText(arguments.catalogueFile, text); !failure.empty()) {
+      return usageError("--catalogue: " + failure);
+    }
   }
+  std::istringstream catalogue(text);
   std::vector<VariantSpec> rows;
-  if (!readCatalogue(arguments.catalogueFile.empty() ? static_cast<std::istream&>(builtIn) : file, rows,
-                     error)) {
-    return usageError("catalogue: " + error);
-  }
+  if (!readCatalogue(catalogue, rows, error)) return usageError("catalogue: " + error);
   ResultChecks checks;
   const std::string checksDirectory =
       arguments.checksDirectory.empty() ? std::string(KESTRAV_DEFAULT_CHECKS) : arguments.checksDirectory;
   if (!loadResultChecks(checksDirectory, checks, error)) return usageError("--checks: " + error);
   int wrong = 0;
   if (!verifyResultDirectory(rows, checks, arguments, std::cout, wrong, error)) return usageError(error);
+  if (!finishStandardOutput("kestrav verify")) return 1;
   return wrong == 0 ? 0 : 1;
 }
 

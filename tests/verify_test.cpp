@@ -1,8 +1,13 @@
-// The verification of result files: SHA-256 itself, and a correct file
-// passes while each kind of damage to it is reported.
+// The verification of result files: SHA-256 itself, a correct file passes
+// while each kind of damage to it is reported, and kestrav-verify reports
+// whatever stands in a result file's place, a missing directory and a report
+// it cannot write.
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <csignal>
 #include <fstream>
 
 #include "tests/support/catalogue_rows.hpp"
@@ -33,11 +38,18 @@ TEST(Sha256, KnownDigests) {
     if (c.digest.empty()) {
       std::ofstream(dir.path() / "input") << c.input;
       EXPECT_EQ(kestrav::sha256Hex(c.input), kestrav::testing::sha256(dir.path() / "input"));
+      EXPECT_EQ(kestrav::sha256OfFile(dir.path() / "input"), kestrav::testing::sha256(dir.path() / "input"));
     } else {
       EXPECT_EQ(kestrav::sha256Hex(c.input), c.digest) << c.input.size() << " bytes";
     }
+    // Given in pieces that straddle the 64-byte blocks, the digest is the same.
+    kestrav::Sha256 pieces;
+    for (std::size_t at = 0; at < c.input.size(); at += 7)
+      pieces.update(std::string_view(c.input).substr(at, 7));
+    EXPECT_EQ(pieces.hex(), kestrav::sha256Hex(c.input)) << c.input.size() << " bytes in pieces";
   }
   EXPECT_FALSE(kestrav::sha256OfFile(dir.path() / "missing").has_value());
+  EXPECT_FALSE(kestrav::sha256OfFile(dir.path()).has_value());
 }
 
 // A text edit of one result line; an empty replacement drops the line.
@@ -105,8 +117,8 @@ TEST(ResultFileCheck, ReportsEachKindOfDamage) {
     EXPECT_EQ(verdict.problems.back(), "SHA-256 differs from the committed checksum") << damage.name;
   }
   fs::remove(damaged);
-  EXPECT_EQ(kestrav::checkResultFile(row, damaged, checks).problems.front(),
-            "cannot read " + damaged.string());
+  EXPECT_EQ(kestrav::checkResultFile(row, damaged, checks).problems,
+            std::vector<std::string>{"cannot read " + damaged.string() + ": No such file or directory"});
 }
 
 TEST(ResultFileCheck, TablesMustBeWellFormed) {
@@ -118,6 +130,115 @@ TEST(ResultFileCheck, TablesMustBeWellFormed) {
   std::ofstream(dir.path() / "pass_records.tsv") << "# comment\n13\t1\tmany\t-\t-\n";
   EXPECT_FALSE(kestrav::loadResultChecks(dir.path(), checks, error));
   EXPECT_NE(error.find("malformed row 1"), std::string::npos) << error;
+}
+
+const fs::path kVerify = KESTRAV_VERIFY;
+
+std::string resultName(int number) { return "OutputPart" + std::to_string(number) + ".txt"; }
+
+// Kills a child that hangs, so that a test fails instead of blocking.
+kestrav::testing::ChildOptions watched(kestrav::testing::ChildOptions options = {}) {
+  options.signal = SIGKILL;
+  options.signalAfter = std::chrono::seconds(20);
+  return options;
+}
+
+// Good result files of kestrav2 and kestrav35 in dir.
+void copyGoodFiles(const fs::path& dir) {
+  for (int number : {2, 35})
+    fs::copy_file(kestrav::testing::cachedResultFile(number), dir / resultName(number));
+}
+
+TEST(VerifyTool, ReportsWhatStandsInAResultFilesPlace) {
+  struct Case {
+    std::string name;
+    void (*make)(const fs::path&);
+    std::string before;  // the reason is before + the file's path + after
+    std::string after;
+  };
+  const Case cases[] = {
+      {"a directory", [](const fs::path& p) { fs::create_directory(p); }, "",
+       " is a directory, not a regular file"},
+      {"a FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, "",
+       " is a FIFO, not a regular file"},
+      {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, "",
+       " is a character device, not a regular file"},
+      {"nothing", [](const fs::path&) {}, "cannot read ", ": No such file or directory"},
+  };
+  const std::size_t lines35 = kestrav::testing::readLines(kestrav::testing::cachedResultFile(35)).size();
+  for (const Case& c : cases) {
+    kestrav::testing::ScratchDirectory dir;
+    copyGoodFiles(dir.path());
+    c.make(dir.path() / resultName(13));
+    const auto run = kestrav::testing::runIn(dir.path(), kVerify, {".", "2", "13", "35"}, watched());
+    EXPECT_EQ(run.termSignal, 0) << c.name;
+    EXPECT_EQ(run.exitStatus, 1) << c.name << ": " << run.err;
+    EXPECT_EQ(run.out,
+              "ok       OutputPart2.txt (120 lines)\n"
+              "MISMATCH OutputPart13.txt\n"
+              "         " +
+                  c.before + "./OutputPart13.txt" + c.after +
+                  "\n"
+                  "ok       OutputPart35.txt (" +
+                  std::to_string(lines35) +
+                  " lines)\n"
+                  "2 of 3 result files match their check values and checksums\n")
+        << c.name;
+    EXPECT_EQ(run.err, "") << c.name;
+  }
+}
+
+TEST(VerifyTool, ABadDirectoryOrArgumentIsOneErrorWithStatusTwo) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;  // the first line on standard error
+  };
+  const Case cases[] = {
+      {{"missing", "2"}, "kestrav-verify: cannot read the directory missing: No such file or directory"},
+      {{"OutputPart2.txt", "2"},
+       "kestrav-verify: cannot read the directory OutputPart2.txt: Not a directory"},
+      {{"--catalogue", "a", "--catalogue", "a", "."}, "kestrav-verify: --catalogue: given twice"},
+      {{"--checks", "a", "--quiet", "--checks", "b", "."}, "kestrav-verify: --checks: given twice"},
+  };
+  kestrav::testing::ScratchDirectory dir;
+  copyGoodFiles(dir.path());
+  for (const Case& c : cases) {
+    const auto run = kestrav::testing::runIn(dir.path(), kVerify, c.args, watched());
+    const std::string context = ::testing::PrintToString(c.args);
+    EXPECT_EQ(run.exitStatus, 2) << context;
+    EXPECT_EQ(run.out, "") << context;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.message) << context;
+    // A directory's failure is that one line; an argument's adds the usage.
+    if (c.args.front()[0] != '-') {
+      EXPECT_EQ(run.err, c.message + "\n") << context;
+    }
+  }
+}
+
+TEST(VerifyTool, AReportThatCannotBeWrittenFailsWithAMessage) {
+  using Stream = kestrav::testing::ChildOptions::Stream;
+  struct Case {
+    std::string name;
+    kestrav::testing::ChildOptions options;
+    int status;
+    std::string err;
+  };
+  kestrav::testing::ChildOptions full;
+  full.outPath = "/dev/full";
+  kestrav::testing::ChildOptions closed;
+  closed.out = Stream::Closed;
+  const Case cases[] = {
+      {"on /dev/full", full, 1, "kestrav-verify: cannot write to standard output: No space left on device\n"},
+      // Descriptor 1 is opened on /dev/null rather than left to a result file.
+      {"closed", closed, 0, ""},
+  };
+  kestrav::testing::ScratchDirectory dir;
+  copyGoodFiles(dir.path());
+  for (const Case& c : cases) {
+    const auto run = kestrav::testing::runIn(dir.path(), kVerify, {".", "2", "35"}, watched(c.options));
+    EXPECT_EQ(run.exitStatus, c.status) << c.name;
+    EXPECT_EQ(run.err, c.err) << c.name;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "verify/check_tables.hpp"
 
-#include <fstream>
+#include <charconv>
 #include <sstream>
 #include <stdexcept>
+
+#include "verify/regular_file.hpp"
 
 namespace kestrav {
 namespace {
@@ -33,11 +35,12 @@ bool readInto(const std::filesystem::path& path, std::size_t fields, std::string
 
 bool readTable(const std::filesystem::path& path, std::vector<std::vector<std::string>>& rows,
                std::string& error) {
-  std::ifstream input(path);
-  if (!input) {
-    error = "cannot read " + path.string();
+  std::string text;
+  if (std::string failure = readRegularFileText(path, text); !failure.empty()) {
+    error = failure;
     return false;
   }
+  std::istringstream input(text);
   rows.clear();
   for (std::string line; std::getline(input, line);) {
     if (line.empty() || line[0] == '#') continue;
@@ -83,18 +86,22 @@ bool loadResultChecks(const std::filesystem::path& directory, ResultChecks& chec
       });
   if (!tablesRead) return false;
   const std::filesystem::path sums = directory / "SHA256SUMS";
-  std::ifstream input(sums);
-  if (!input) {
-    error = "cannot read " + sums.string();
+  std::string text;
+  if (std::string failure = readRegularFileText(sums, text); !failure.empty()) {
+    error = failure;
     return false;
   }
+  std::istringstream input(text);
   for (std::string digest, name; input >> digest >> name;) {
     const std::size_t digits = name.find_first_of("0123456789");
-    if (digest.size() != 64 || digits == std::string::npos) {
+    int number = 0;
+    const char* const end = name.data() + name.size();
+    if (digest.size() != 64 || digits == std::string::npos ||
+        std::from_chars(name.data() + digits, end, number).ec != std::errc()) {
       error = sums.string() + ": malformed line for " + name;
       return false;
     }
-    checks.checksums[std::stoi(name.substr(digits))] = digest;
+    checks.checksums[number] = digest;
   }
   return true;
 }

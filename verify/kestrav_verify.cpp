@@ -1,18 +1,21 @@
 // kestrav-verify: checks the result files OutputPartN.txt in a directory
 // against the catalogue and its check values, prints one line per file and a
-// summary, and exits with status 1 when any file is missing or wrong, 2 on a
-// bad argument.
+// summary, and exits with status 1 when any file is missing or wrong or the
+// report cannot be written, 2 on a bad argument.
 //
 //   kestrav-verify [--quiet] [--catalogue FILE] [--checks DIR] DIR [N ...]
 
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/standard_streams.hpp"
+#include "verify/regular_file.hpp"
 #include "verify/verify_directory.hpp"
 
 int main(int argc, char** argv) {
+  kestrav::openClosedStandardStreams();
   kestrav::VerifyArguments arguments;
   std::string error;
   if (!kestrav::parseVerifyArguments({argv + 1, argv + argc}, arguments, error)) {
@@ -22,11 +25,15 @@ int main(int argc, char** argv) {
   }
   const std::string cataloguePath =
       arguments.catalogueFile.empty() ? std::string(KESTRAV_DEFAULT_CATALOGUE) : arguments.catalogueFile;
-  std::ifstream catalogue(cataloguePath);
+  std::string text;
+  if (std::string failure = kestrav::readRegularFileText(cataloguePath, text); !failure.empty()) {
+    std::cerr << "kestrav-verify: " << failure << '\n';
+    return 2;
+  }
+  std::istringstream catalogue(text);
   std::vector<kestrav::VariantSpec> rows;
-  if (!catalogue || !kestrav::readCatalogue(catalogue, rows, error)) {
-    std::cerr << "kestrav-verify: " << cataloguePath << ": " << (error.empty() ? "cannot read" : error)
-              << '\n';
+  if (!kestrav::readCatalogue(catalogue, rows, error)) {
+    std::cerr << "kestrav-verify: " << cataloguePath << ": " << error << '\n';
     return 2;
   }
   kestrav::ResultChecks checks;
@@ -41,5 +48,6 @@ int main(int argc, char** argv) {
     std::cerr << "kestrav-verify: " << error << '\n';
     return 2;
   }
+  if (!kestrav::finishStandardOutput("kestrav-verify")) return 1;
   return wrong == 0 ? 0 : 1;
 }

@@ -3,7 +3,9 @@
 // and the check values: the record format, the sum, pinned entries and scale
 // of every record, the passes in multiplier order with their compositions in
 // decreasing order, the records of each pass, the line count and the
-// committed SHA-256.
+// committed SHA-256. The file is read once for all of them; anything but a
+// regular file under its name (a directory, a FIFO, a device) and a read
+// error are reported as its problem, and no exception leaves the check.
 
 #include <filesystem>
 #include <string>

@@ -1,9 +1,10 @@
 #include "verify/sha256.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+
+#include "verify/regular_file.hpp"
 
 namespace kestrav {
 namespace {
@@ -53,35 +54,58 @@ void compress(std::array<std::uint32_t, 8>& state, const unsigned char* block) {
 
 }  // namespace
 
-std::string sha256Hex(std::string_view bytes) {
-  std::array<std::uint32_t, 8> state = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                        0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+Sha256::Sha256()
+    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {
+}
+
+void Sha256::update(std::string_view bytes) {
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::size_t whole = bytes.size() / 64 * 64;
-  for (std::size_t offset = 0; offset < whole; offset += 64) compress(state, data + offset);
+  std::size_t size = bytes.size();
+  length_ += size;
+  if (buffered_ > 0) {
+    const std::size_t take = std::min(size, block_.size() - buffered_);
+    std::copy(data, data + take, block_.begin() + static_cast<std::ptrdiff_t>(buffered_));
+    buffered_ += take;
+    data += take;
+    size -= take;
+    if (buffered_ < block_.size()) return;
+    compress(state_, block_.data());
+    buffered_ = 0;
+  }
+  for (; size >= block_.size(); data += block_.size(), size -= block_.size()) compress(state_, data);
+  std::copy(data, data + size, block_.begin());
+  buffered_ = size;
+}
+
+std::string Sha256::hex() {
   // Padding: 0x80, zeros, and the length in bits as a 64-bit big-endian number.
-  std::array<unsigned char, 128> tail{};
-  const std::size_t rest = bytes.size() - whole;
-  for (std::size_t i = 0; i < rest; ++i) tail[i] = data[whole + i];
-  tail[rest] = 0x80;
-  const std::size_t tailSize = rest + 1 + 8 <= 64 ? 64 : 128;
-  const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
-  for (int i = 0; i < 8; ++i) tail[tailSize - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-  for (std::size_t offset = 0; offset < tailSize; offset += 64) compress(state, tail.data() + offset);
+  const std::uint64_t bits = length_ * 8;
+  std::array<unsigned char, 72> padding{};
+  padding[0] = 0x80;
+  const std::size_t zeros = (buffered_ < 56 ? 56 : 120) - buffered_;
+  for (int i = 0; i < 8; ++i)
+    padding[zeros + static_cast<std::size_t>(i)] = static_cast<unsigned char>(bits >> (56 - 8 * i));
+  update({reinterpret_cast<const char*>(padding.data()), zeros + 8});
   static const char* const kHex = "0123456789abcdef";
   std::string hex;
-  for (std::uint32_t word : state) {
+  for (std::uint32_t word : state_) {
     for (int shift = 28; shift >= 0; shift -= 4) hex += kHex[(word >> shift) & 0xf];
   }
   return hex;
 }
 
+std::string sha256Hex(std::string_view bytes) {
+  Sha256 hash;
+  hash.update(bytes);
+  return hash.hex();
+}
+
 std::optional<std::string> sha256OfFile(const std::filesystem::path& file) {
-  std::ifstream input(file, std::ios::binary);
-  if (!input) return std::nullopt;
-  const std::string bytes((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
-  if (input.bad()) return std::nullopt;
-  return sha256Hex(bytes);
+  Sha256 hash;
+  if (!readRegularFile(file, [&hash](std::string_view chunk) { hash.update(chunk); }).empty()) {
+    return std::nullopt;
+  }
+  return hash.hex();
 }
 
 }  // namespace kestrav

@@ -1,6 +1,11 @@
 #include "verify/verify_directory.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 
 #include "verify/result_file_check.hpp"
 
@@ -9,6 +14,8 @@ namespace kestrav {
 bool parseVerifyArguments(const std::vector<std::string>& args, VerifyArguments& parsed, std::string& error) {
   parsed = VerifyArguments{};
   bool haveDirectory = false;
+  bool haveCatalogue = false;
+  bool haveChecks = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--quiet") {
@@ -18,6 +25,12 @@ bool parseVerifyArguments(const std::vector<std::string>& args, VerifyArguments&
         error = arg + ": missing value";
         return false;
       }
+      bool& given = arg == "--catalogue" ? haveCatalogue : haveChecks;
+      if (given) {
+        error = arg + ": given twice";
+        return false;
+      }
+      given = true;
       (arg == "--catalogue" ? parsed.catalogueFile : parsed.checksDirectory) = args[++i];
     } else if (!arg.empty() && arg[0] == '-') {
       error = arg + ": unknown option";
@@ -60,17 +73,28 @@ bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChe
   if (chosen.empty()) {
     for (const VariantSpec& row : rows) chosen.push_back(&row);
   }
+  // A directory that cannot be opened is one error, not a mismatch per file.
+  const int directory = ::open(arguments.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory < 0) {
+    error = "cannot read the directory " + arguments.directory.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  ::close(directory);
   wrongFiles = 0;
   for (const VariantSpec* row : chosen) {
     const std::string name = "OutputPart" + std::to_string(row->number) + ".txt";
     const FileVerdict verdict = checkResultFile(*row, arguments.directory / name, checks);
     if (verdict.problems.empty()) {
-      if (!arguments.quiet) out << "ok       " << name << " (" << verdict.lines << " lines)\n";
-      continue;
+      if (arguments.quiet) continue;
+      out << "ok       " << name << " (" << verdict.lines << " lines)\n";
+    } else {
+      ++wrongFiles;
+      out << "MISMATCH " << name << '\n';
+      for (const std::string& problem : verdict.problems) out << "         " << problem << '\n';
     }
-    ++wrongFiles;
-    out << "MISMATCH " << name << '\n';
-    for (const std::string& problem : verdict.problems) out << "         " << problem << '\n';
+    // Each file's lines go out before the next file is read; once the
+    // report cannot be written, checking on is of no use.
+    if (!out.flush()) return true;
   }
   out << chosen.size() - static_cast<std::size_t>(wrongFiles) << " of " << chosen.size()
       << " result files match their check values and checksums\n";

@@ -23,13 +23,17 @@ struct VerifyArguments {
   std::vector<int> programs;  // empty: every row of the catalogue
 };
 
-// On a bad argument returns false with a message that names it.
+// On a bad argument, or --catalogue or --checks given twice, returns false
+// with a message that names it.
 bool parseVerifyArguments(const std::vector<std::string>& args, VerifyArguments& parsed, std::string& error);
 
 // Checks the chosen rows' files in the directory, writing "ok" or
 // "MISMATCH" and the reasons per file (only mismatches when quiet) and a
-// summary. Returns false when a program is not in the catalogue (error says
-// which); otherwise wrongFiles counts the files missing or wrong.
+// summary; each file's lines are flushed before the next file is read.
+// Returns false, before writing anything, when a program is not in the
+// catalogue or the directory cannot be opened (error says why); otherwise
+// wrongFiles counts the files missing or wrong. It stops at the first file
+// whose lines cannot be written, leaving the failure in out's state.
 bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChecks& checks,
                            const VerifyArguments& arguments, std::ostream& out, int& wrongFiles,
                            std::string& error);

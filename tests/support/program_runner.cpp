@@ -1,13 +1,19 @@
 #include "tests/support/program_runner.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 namespace kestrav::testing {
@@ -29,34 +35,106 @@ std::vector<std::string> emulatorWords() {
   return words;
 }
 
-RunResult runCommand(const std::filesystem::path& workingDirectory, std::vector<std::string> command) {
-  const std::filesystem::path outPath =
-      std::filesystem::temp_directory_path() / ("kestrav-run-" + std::to_string(::getpid()) + ".out");
-  const std::filesystem::path errPath = outPath.string() + ".err";
+// A file that takes one stream of the child: unlike a pipe it needs no
+// draining while the child runs, so a child that writes much never blocks.
+class CaptureFile {
+ public:
+  CaptureFile() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestrav-run-XXXXXX").string();
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0) throw std::runtime_error("mkostemp failed");
+    path_ = pattern;
+  }
+  ~CaptureFile() {
+    ::close(fd_);
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  CaptureFile(const CaptureFile&) = delete;
+  CaptureFile& operator=(const CaptureFile&) = delete;
+  int fd() const { return fd_; }
+  std::string text() const { return readFile(path_); }
+
+ private:
+  int fd_ = -1;
+  std::filesystem::path path_;
+};
+
+// In the child, between fork and exec: only calls that are safe there.
+bool openStream(int target, ChildOptions::Stream how, int captureFd) {
+  switch (how) {
+    case ChildOptions::Stream::Capture:
+      return ::dup2(captureFd, target) >= 0;
+    case ChildOptions::Stream::DevNull: {
+      const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+      return fd >= 0 && ::dup2(fd, target) >= 0;
+    }
+    case ChildOptions::Stream::Closed:
+      return true;  // closed last, so that no other open takes its number
+  }
+  return false;
+}
+
+RunResult runCommand(const std::filesystem::path& workingDirectory, std::vector<std::string> command,
+                     const ChildOptions& options = {}) {
+  const CaptureFile out;
+  const CaptureFile err;
+  std::vector<char*> argv;
+  argv.reserve(command.size() + 1);
+  for (std::string& word : command) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  rlimit addressSpace{};
+  addressSpace.rlim_cur = addressSpace.rlim_max = static_cast<rlim_t>(
+      std::min<std::uint64_t>(options.addressSpaceLimit, std::numeric_limits<rlim_t>::max()));
+
+  rlimit fileSize{};
+  fileSize.rlim_cur = fileSize.rlim_max =
+      static_cast<rlim_t>(std::min<std::uint64_t>(options.fileSizeLimit, std::numeric_limits<rlim_t>::max()));
+
+  const auto started = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
-        ::chdir(workingDirectory.c_str()) != 0) {
+    if (::chdir(workingDirectory.c_str()) != 0 || !openStream(1, options.out, out.fd()) ||
+        !openStream(2, options.err, err.fd())) {
       ::_exit(127);
     }
-    std::vector<char*> argv;
-    argv.reserve(command.size() + 1);
-    for (std::string& word : command) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    if (!options.outPath.empty()) {
+      const int fd = ::open(options.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      if (fd < 0 || ::dup2(fd, 1) < 0) ::_exit(127);
+    }
+    if (options.addressSpaceLimit != 0 && ::setrlimit(RLIMIT_AS, &addressSpace) != 0) ::_exit(127);
+    if (options.fileSizeLimit != 0 && ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0) ::_exit(127);
+    if (options.out == ChildOptions::Stream::Closed) ::close(1);
+    if (options.err == ChildOptions::Stream::Closed) ::close(2);
     ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
+
   int status = 0;
-  ::waitpid(child, &status, 0);
+  bool reaped = false;
+  // Until the signal is sent, the child is watched rather than waited for.
+  const bool atTime = options.signalAfter.count() > 0 || !options.signalWhen;
+  for (bool pending = options.signal != 0; pending && !reaped;) {
+    reaped = ::waitpid(child, &status, WNOHANG) == child;
+    if (reaped) break;
+    if ((options.signalWhen && options.signalWhen()) ||
+        (atTime && std::chrono::steady_clock::now() - started >= options.signalAfter)) {
+      ::kill(child, options.signal);
+      pending = false;
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  while (!reaped) {
+    reaped = ::waitpid(child, &status, 0) == child;
+    if (!reaped && errno != EINTR) throw std::runtime_error("waitpid failed");
+  }
   RunResult result;
   result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = readFile(outPath);
-  result.err = readFile(errPath);
-  std::filesystem::remove(outPath);
-  std::filesystem::remove(errPath);
+  result.termSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  result.out = out.text();
+  result.err = err.text();
   return result;
 }
 
@@ -64,10 +142,15 @@ RunResult runCommand(const std::filesystem::path& workingDirectory, std::vector<
 
 RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesystem::path& executable,
                 const std::vector<std::string>& arguments) {
+  return runIn(workingDirectory, executable, arguments, ChildOptions{});
+}
+
+RunResult runIn(const std::filesystem::path& workingDirectory, const std::filesystem::path& executable,
+                const std::vector<std::string>& arguments, const ChildOptions& options) {
   std::vector<std::string> command = emulatorWords();
   command.push_back(executable.string());
   command.insert(command.end(), arguments.begin(), arguments.end());
-  return runCommand(workingDirectory, std::move(command));
+  return runCommand(workingDirectory, std::move(command), options);
 }
 
 ScratchDirectory::ScratchDirectory() {
