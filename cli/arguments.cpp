@@ -1,122 +1,293 @@
 #include "cli/arguments.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <limits>
+
+#include "core/quoted_text.hpp"
+#include "engine/search_model.hpp"
 
 namespace kestrav::cli {
 namespace {
 
-bool parseInt(std::string_view text, int& value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+constexpr int kMaxThreads = 256;
+constexpr int kMaxShards = 1000000;
+constexpr int kMaxProgramNumber = std::numeric_limits<int>::max();
+
+bool isWholeNumber(std::string_view text) {
+  if (!text.empty() && text.front() == '-') text.remove_prefix(1);
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Walks the arguments, handing each option its value.
-class ArgumentCursor {
- public:
-  explicit ArgumentCursor(const std::vector<std::string>& args) : args_(args) {}
-  bool done() const { return at_ >= args_.size(); }
-  const std::string& take() { return args_[at_++]; }
-  bool value(const std::string& option, std::string& value, std::string& error) {
-    // A Gram code may start with '-', so any next word is taken as the value.
-    if (done()) {
-      error = option + ": missing value";
-      return false;
-    }
-    value = take();
-    return true;
+// A whole number in lo..hi; otherwise false with the reason.
+bool parseNumber(std::string_view text, int lo, int hi, int& value, std::string& reason) {
+  if (!isWholeNumber(text)) {
+    reason = quoteForMessage(text) + " is not a whole number";
+    return false;
   }
+  int parsed = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  if (ec != std::errc() || end != text.data() + text.size() || parsed < lo || parsed > hi) {
+    reason = quoteForMessage(text) + " is out of range " + std::to_string(lo) + ".." + std::to_string(hi);
+    return false;
+  }
+  value = parsed;
+  return true;
+}
 
- private:
-  const std::vector<std::string>& args_;
-  std::size_t at_ = 0;
+// What the options fill in. Only the command's own part is set.
+struct Target {
+  CommonOptions& common;
+  RunArguments* run = nullptr;
+  SearchArguments* search = nullptr;
 };
 
-// Options both commands take. Returns 1 when handled, 0 when not one of
-// them, -1 on an error.
-int parseCommon(const std::string& option, ArgumentCursor& cursor, CommonOptions& common,
-                std::string& error) {
-  std::string value;
-  if (option == "--progress") {
-    common.progress = true;
-    return 1;
+enum Command : unsigned { kRun = 1, kSearch = 2, kBoth = kRun | kSearch };
+
+// Stores an option's value (empty for a flag); on a bad value returns false
+// with the reason, which the caller prefixes with the option's name.
+using Handler = bool (*)(Target& target, const std::string& value, std::string& reason);
+
+struct Option {
+  std::string_view name;
+  bool takesValue;
+  unsigned commands;
+  bool repeatable;
+  Handler handle;
+};
+
+bool splitBlocks(const std::string& value, std::vector<std::string>& blocks, std::string& reason) {
+  // Blocks may come one per --blocks or blank-separated in one argument.
+  const std::size_t before = blocks.size();
+  std::size_t start = 0;
+  while ((start = value.find_first_not_of(' ', start)) != std::string::npos) {
+    const std::size_t end = value.find(' ', start);
+    blocks.push_back(value.substr(start, end - start));
+    start = end;
   }
-  if (option == "--threads") {
-    if (!cursor.value(option, value, error)) return -1;
-    if (!parseInt(value, common.threads) || common.threads < 1 || common.threads > 256) {
-      error = "--threads: \"" + value + "\" is not a thread count 1..256";
-      return -1;
-    }
-    return 1;
+  if (blocks.size() == before) {
+    reason = quoteForMessage(value) + " holds no block";
+    return false;
   }
-  if (option == "--shard") {
-    if (!cursor.value(option, value, error)) return -1;
-    if (!parseShard(value, common.shardIndex, common.shardCount)) {
-      error = "--shard: \"" + value + "\" is not i/N with 1 <= i <= N";
-      return -1;
+  return true;
+}
+
+bool parseMultipliers(const std::string& value, std::vector<int>& multipliers, std::string& reason) {
+  multipliers.clear();
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = value.find(',', start);
+    const std::string_view item = std::string_view(value).substr(start, comma - start);
+    int m = 0;
+    if (!parseNumber(item, 1, engine::kMaxEntryValue, m, reason)) {
+      if (value.find(',') != std::string::npos) reason = quoteForMessage(value) + ": " + reason;
+      return false;
     }
-    return 1;
+    // Each multiplier is one pass: a repeated one would repeat its records.
+    if (std::find(multipliers.begin(), multipliers.end(), m) != multipliers.end()) {
+      reason = quoteForMessage(value) + ": " + std::to_string(m) + " is given twice";
+      return false;
+    }
+    multipliers.push_back(m);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
   }
-  if (option == "--simd") {
-    if (!cursor.value(option, value, error)) return -1;
-    engine::SimdLevel level{};
-    if (!engine::parseSimdLevel(value.c_str(), level)) {
-      error = "--simd: \"" + value + "\" is not one of scalar, sse2, avx2, avx512";
-      return -1;
-    }
-    if (!engine::simdLevelAvailable(level)) {
-      error = "--simd: " + value + " is not available on this processor or in this build";
-      return -1;
-    }
-    common.simd = level;
-    return 1;
+}
+
+bool setSimd(CommonOptions& common, const std::string& value, std::string& reason) {
+  engine::SimdLevel level{};
+  if (!engine::parseSimdLevel(value.c_str(), level)) {
+    reason = quoteForMessage(value) + " is not one of scalar, sse2, avx2, avx512";
+    return false;
   }
-  if (option == "--tail") {
-    if (!cursor.value(option, value, error)) return -1;
-    if (!parseInt(value, common.tailLength) || common.tailLength < 1 ||
-        common.tailLength > engine::kMaxTailLength) {
-      error = "--tail: \"" + value + "\" is not 1.." + std::to_string(engine::kMaxTailLength);
-      return -1;
-    }
-    return 1;
+  if (!engine::simdLevelAvailable(level)) {
+    reason = value + " is not available on this processor or in this build";
+    return false;
   }
-  return 0;
+  common.simd = level;
+  return true;
+}
+
+constexpr Option kOptions[] = {
+    {"--threads", true, kBoth, false,
+     [](Target& t, const std::string& v, std::string& r) {
+       return parseNumber(v, 1, kMaxThreads, t.common.threads, r);
+     }},
+    {"--shard", true, kBoth, false,
+     [](Target& t, const std::string& v, std::string& r) {
+       return parseShard(v, t.common.shardIndex, t.common.shardCount, r);
+     }},
+    {"--simd", true, kBoth, false,
+     [](Target& t, const std::string& v, std::string& r) { return setSimd(t.common, v, r); }},
+    {"--tail", true, kBoth, false,
+     [](Target& t, const std::string& v, std::string& r) {
+       return parseNumber(v, 1, engine::kMaxTailLength, t.common.tailLength, r);
+     }},
+    {"--progress", false, kBoth, false,
+     [](Target& t, const std::string&, std::string&) {
+       t.common.progress = true;
+       return true;
+     }},
+    {"--sync", false, kBoth, false,
+     [](Target& t, const std::string&, std::string&) {
+       t.common.sync = true;
+       return true;
+     }},
+    {"--out", true, kRun, false,
+     [](Target& t, const std::string& v, std::string&) {
+       t.run->outDirectory = v;
+       return true;
+     }},
+    {"--catalogue", true, kRun, false,
+     [](Target& t, const std::string& v, std::string&) {
+       t.run->catalogueFile = v;
+       return true;
+     }},
+    {"--out", true, kSearch, false,
+     [](Target& t, const std::string& v, std::string&) {
+       t.search->outFile = v;
+       return true;
+     }},
+    {"--gram", true, kSearch, false,
+     [](Target& t, const std::string& v, std::string&) {
+       t.search->gram = v;
+       return true;
+     }},
+    {"--blocks", true, kSearch, true,
+     [](Target& t, const std::string& v, std::string& r) { return splitBlocks(v, t.search->blocks, r); }},
+    {"--layout", true, kSearch, false,
+     [](Target& t, const std::string& v, std::string&) {
+       t.search->layout = v;
+       return true;
+     }},
+    {"--total", true, kSearch, false,
+     [](Target& t, const std::string& v, std::string& r) {
+       return parseNumber(v, 1, engine::kMaxEntryValue, t.search->total, r);
+     }},
+    {"--multipliers", true, kSearch, false,
+     [](Target& t, const std::string& v, std::string& r) {
+       return parseMultipliers(v, t.search->multipliers, r);
+     }},
+    {"--count", false, kSearch, false,
+     [](Target& t, const std::string&, std::string&) {
+       t.search->count = true;
+       return true;
+     }},
+};
+
+const Option* findOption(std::string_view word, unsigned command) {
+  for (const Option& option : kOptions) {
+    if (option.name == word && (option.commands & command) != 0) return &option;
+  }
+  return nullptr;
+}
+
+const char* commandName(unsigned command) { return command == kRun ? "run" : "search"; }
+
+// `run` takes "all" or program numbers besides its options.
+bool takeProgram(RunArguments& parsed, const std::string& word, std::string& error) {
+  if (word == "all") {
+    if (parsed.all) {
+      error = "\"all\": given twice";
+      return false;
+    }
+    parsed.all = true;
+    return true;
+  }
+  int number = 0;
+  if (!isWholeNumber(word)) {
+    error = quoteForMessage(word) + ": not a program number or \"all\"";
+    return false;
+  }
+  if (!parseNumber(word, 1, kMaxProgramNumber, number, error)) {
+    error = "program " + error;
+    return false;
+  }
+  if (std::find(parsed.programs.begin(), parsed.programs.end(), number) != parsed.programs.end()) {
+    error = "program " + std::to_string(number) + ": given twice";
+    return false;
+  }
+  parsed.programs.push_back(number);
+  return true;
+}
+
+// Hands every option of the command its value; other words go to
+// `positional`. Every message starts with the option or word at fault.
+bool parseOptions(unsigned command, const std::vector<std::string>& args, Target& target,
+                  bool (*positional)(Target&, const std::string&, std::string&), std::string& error) {
+  bool seen[std::size(kOptions)] = {};
+  for (std::size_t at = 0; at < args.size(); ++at) {
+    const std::string& word = args[at];
+    const Option* option = findOption(word, command);
+    if (option == nullptr) {
+      if (word.empty() || word.front() != '-') {
+        if (!positional(target, word, error)) return false;
+        continue;
+      }
+      const unsigned other = kBoth & ~command;
+      error = findOption(word, other) != nullptr
+                  ? std::string(word) + ": an option of kestrav " + commandName(other) + ", not of " +
+                        commandName(command)
+                  : quoteForMessage(word) + ": unknown option (see kestrav --help)";
+      return false;
+    }
+    const std::string name(option->name);
+    bool& given = seen[static_cast<std::size_t>(option - kOptions)];
+    if (given && !option->repeatable) {
+      error = name + ": given twice";
+      return false;
+    }
+    given = true;
+    std::string value;
+    if (option->takesValue) {
+      // A Gram code may start with '-', so only the command's own option
+      // names are not taken as a value.
+      if (at + 1 == args.size() || findOption(args[at + 1], command) != nullptr) {
+        error = name + ": missing value";
+        return false;
+      }
+      value = args[++at];
+      if (value.empty()) {
+        error = name + ": the value is empty";
+        return false;
+      }
+    }
+    std::string reason;
+    if (!option->handle(target, value, reason)) {
+      error = name + ": " + reason;
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
-bool parseShard(const std::string& text, int& index, int& count) {
+bool parseShard(std::string_view text, int& index, int& count, std::string& reason) {
   const std::size_t slash = text.find('/');
-  if (slash == std::string::npos) return false;
-  const std::string_view view(text);
-  return parseInt(view.substr(0, slash), index) && parseInt(view.substr(slash + 1), count) && count >= 1 &&
-         index >= 1 && index <= count;
+  if (slash == std::string_view::npos) {
+    reason = quoteForMessage(text) + " is not i/N (slice i of N)";
+    return false;
+  }
+  int n = 0;
+  int i = 0;
+  if (!parseNumber(text.substr(slash + 1), 1, kMaxShards, n, reason) ||
+      !parseNumber(text.substr(0, slash), 1, n, i, reason)) {
+    reason = quoteForMessage(text) + ": " + reason;
+    return false;
+  }
+  index = i;
+  count = n;
+  return true;
 }
 
 bool parseRunArguments(const std::vector<std::string>& args, RunArguments& parsed, std::string& error) {
-  ArgumentCursor cursor(args);
-  while (!cursor.done()) {
-    const std::string& word = cursor.take();
-    const int common = parseCommon(word, cursor, parsed.common, error);
-    if (common < 0) return false;
-    if (common > 0) continue;
-    if (word == "--out") {
-      if (!cursor.value(word, parsed.outDirectory, error)) return false;
-    } else if (word == "--catalogue") {
-      if (!cursor.value(word, parsed.catalogueFile, error)) return false;
-    } else if (word == "all") {
-      parsed.all = true;
-    } else if (word.rfind('-', 0) == 0) {
-      error = word + ": unknown option (see kestrav --help)";
-      return false;
-    } else {
-      int number = 0;
-      if (!parseInt(word, number) || number < 1) {
-        error = "\"" + word + "\": not a program number or \"all\"";
-        return false;
-      }
-      parsed.programs.push_back(number);
-    }
-  }
+  Target target{parsed.common, &parsed, nullptr};
+  const auto positional = [](Target& t, const std::string& word, std::string& e) {
+    return takeProgram(*t.run, word, e);
+  };
+  if (!parseOptions(kRun, args, target, positional, error)) return false;
   if (parsed.all == !parsed.programs.empty()) {
     error = parsed.all ? "\"all\" and program numbers: give one or the other"
                        : "no programs: give \"all\" or program numbers";
@@ -126,56 +297,12 @@ bool parseRunArguments(const std::vector<std::string>& args, RunArguments& parse
 }
 
 bool parseSearchArguments(const std::vector<std::string>& args, SearchArguments& parsed, std::string& error) {
-  ArgumentCursor cursor(args);
-  bool totalGiven = false;
-  std::string value;
-  while (!cursor.done()) {
-    const std::string& word = cursor.take();
-    const int common = parseCommon(word, cursor, parsed.common, error);
-    if (common < 0) return false;
-    if (common > 0) continue;
-    if (word == "--gram") {
-      if (!cursor.value(word, parsed.gram, error)) return false;
-    } else if (word == "--blocks") {
-      if (!cursor.value(word, value, error)) return false;
-      // Blocks may come one per --blocks or blank-separated in one argument.
-      std::size_t start = 0;
-      while ((start = value.find_first_not_of(' ', start)) != std::string::npos) {
-        const std::size_t end = value.find(' ', start);
-        parsed.blocks.push_back(value.substr(start, end - start));
-        start = end;
-      }
-    } else if (word == "--layout") {
-      if (!cursor.value(word, parsed.layout, error)) return false;
-    } else if (word == "--total") {
-      if (!cursor.value(word, value, error)) return false;
-      if (!parseInt(value, parsed.total)) {
-        error = "--total: \"" + value + "\" is not a whole number";
-        return false;
-      }
-      totalGiven = true;
-    } else if (word == "--multipliers") {
-      if (!cursor.value(word, value, error)) return false;
-      parsed.multipliers.clear();
-      std::size_t start = 0;
-      while (true) {
-        const std::size_t comma = value.find(',', start);
-        int m = 0;
-        if (!parseInt(std::string_view(value).substr(start, comma - start), m) || m < 1) {
-          error = "--multipliers: \"" + value + "\" is not a comma list of positive numbers";
-          return false;
-        }
-        parsed.multipliers.push_back(m);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-      }
-    } else if (word == "--out") {
-      if (!cursor.value(word, parsed.outFile, error)) return false;
-    } else {
-      error = word + ": unknown argument (see kestrav --help)";
-      return false;
-    }
-  }
+  Target target{parsed.common, nullptr, &parsed};
+  const auto positional = [](Target&, const std::string& word, std::string& e) {
+    e = quoteForMessage(word) + ": unexpected argument (see kestrav --help)";
+    return false;
+  };
+  if (!parseOptions(kSearch, args, target, positional, error)) return false;
   if (parsed.gram.empty() == parsed.blocks.empty()) {
     error = parsed.gram.empty() ? "--gram: give the model's Gram code (or --blocks)"
                                 : "--gram and --blocks: give one or the other";
@@ -185,7 +312,7 @@ bool parseSearchArguments(const std::vector<std::string>& args, SearchArguments&
     error = "--layout: missing (BothEnds, HeadOnly, TailOnly or Bare)";
     return false;
   }
-  if (!totalGiven) {
+  if (parsed.total == 0) {
     error = "--total: missing";
     return false;
   }

@@ -1,10 +1,11 @@
 #pragma once
 // The command line of `kestrav run` and `kestrav search`. Parsing checks
 // the form of every argument; a failure gives one line that names the
-// argument.
+// argument. An option other than --blocks may be given once.
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/tail_filter.hpp"
@@ -18,6 +19,7 @@ struct CommonOptions {
   bool progress = false;
   std::optional<engine::SimdLevel> simd;
   int tailLength = 0;  // 0: the engine's default
+  bool sync = false;   // fsync each result file and its directory when complete
 };
 
 struct RunArguments {
@@ -35,13 +37,15 @@ struct SearchArguments {
   int total = 0;
   std::vector<int> multipliers = {1};
   std::string outFile;  // empty: standard output
+  bool count = false;   // count the compositions and estimate the time only
   CommonOptions common;
 };
 
 bool parseRunArguments(const std::vector<std::string>& args, RunArguments& parsed, std::string& error);
 bool parseSearchArguments(const std::vector<std::string>& args, SearchArguments& parsed, std::string& error);
 
-// "i/N" with 1 <= i <= N.
-bool parseShard(const std::string& text, int& index, int& count);
+// "i/N" with 1 <= i <= N. Otherwise false, with the reason (which quotes
+// the text but names no option).
+bool parseShard(std::string_view text, int& index, int& count, std::string& reason);
 
 }  // namespace kestrav::cli

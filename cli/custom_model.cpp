@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/quoted_text.hpp"
 #include "models/block_polynomial.hpp"
 #include "models/gram_code.hpp"
 
@@ -28,14 +29,14 @@ bool expandCode(const std::string& code, std::vector<int> positions, engine::Mod
 bool buildCustomModel(const SearchArguments& args, engine::SearchModel& model, std::string& error) {
   model = engine::SearchModel{};
   if (!parseLayout(args.layout, model.layout)) {
-    error = "--layout: \"" + args.layout + "\" is not one of BothEnds, HeadOnly, TailOnly, Bare";
+    error = "--layout: " + quoteForMessage(args.layout) + " is not one of BothEnds, HeadOnly, TailOnly, Bare";
     return false;
   }
   if (!args.gram.empty()) {
     const int size = gramCodeSize(args.gram);
     if (size < 2 || size > engine::kMaxEntries) {
-      error = "--gram: \"" + args.gram + "\" describes " + std::to_string(size) + " entries; 2.." +
-              std::to_string(engine::kMaxEntries) + " are supported";
+      error = "--gram: " + quoteForMessage(args.gram) + " describes " + std::to_string(size) +
+              " entries; 2.." + std::to_string(engine::kMaxEntries) + " are supported";
       return false;
     }
     std::vector<int> positions(static_cast<std::size_t>(size));
@@ -51,13 +52,15 @@ bool buildCustomModel(const SearchArguments& args, engine::SearchModel& model, s
     const std::size_t colon = text.find(':');
     std::vector<int> positions;
     if (colon == std::string::npos || !parsePositions(std::string_view(text).substr(0, colon), positions)) {
-      error = "--blocks: \"" + text + "\" is not POSITIONS:CODE (e.g. 1-4,7:111-/221/21/1, entries 1.." +
+      error = "--blocks: " + quoteForMessage(text) +
+              " is not POSITIONS:CODE (e.g. 1-4,7:111-/221/21/1, entries 1.." +
               std::to_string(engine::kMaxEntries) + ")";
       return false;
     }
     engine::ModelBlock block;
     if (!expandCode(text.substr(colon + 1), positions, block, error)) {
-      error = "--blocks: \"" + text + "\": " + error;
+      // The decoding message quotes the code; the positions say which block.
+      error = "--blocks: " + quoteForMessage(text.substr(0, colon)) + ": " + error;
       return false;
     }
     model.blocks.push_back(std::move(block));
@@ -68,7 +71,23 @@ bool buildCustomModel(const SearchArguments& args, engine::SearchModel& model, s
   }
   model.total = args.total;
   model.multipliers = args.multipliers;
-  return engine::checkSearchModel(model, error);
+  engine::ModelFault fault;
+  if (engine::checkSearchModel(model, fault)) return true;
+  // The model's entries and blocks are what the user gave as --gram or --blocks.
+  const char* option = "--total";
+  switch (fault.field) {
+    case engine::ModelField::Entries:
+    case engine::ModelField::Blocks:
+      option = args.gram.empty() ? "--blocks" : "--gram";
+      break;
+    case engine::ModelField::Total:
+      break;
+    case engine::ModelField::Multipliers:
+      option = "--multipliers";
+      break;
+  }
+  error = std::string(option) + ": " + fault.reason;
+  return false;
 }
 
 }  // namespace kestrav::cli

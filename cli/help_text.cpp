@@ -22,6 +22,8 @@ search   the same search for a model given here; records go to FILE or stdout.
          --total T            entries sum to T; each pass searches the
                               compositions of T/m - pinned
          --multipliers LIST   one pass per multiplier, each dividing T (default 1)
+         --count              print the compositions per pass and in all, and
+                              the expected time; search nothing
 verify   checks OutputPartN.txt in DIR (all rows, or N...) against the check
          values and checksums; status 1 if any file is missing or wrong.
 
@@ -33,6 +35,8 @@ options  --shard i/N    only the i-th of N contiguous slices of the work; the
          --simd LEVEL   scalar, sse2, avx2 or avx512 (default: the widest here)
          --tail L       entries evaluated in bulk, 1..4 (default 4)
          --catalogue F  run: read the catalogue from F, not the built-in one
+         --sync         fsync each result file and its directory when it is
+                        complete
 
 Zero means exactly zero: values are computed exactly (32 or 64 bits, chosen
 from a bound on the model). Bad arguments: one line on stderr, status 2.

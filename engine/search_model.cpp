@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "core/run_constants.hpp"
 
@@ -39,17 +40,34 @@ int evaluationWidth(const SearchModel& model) {
   return 0;
 }
 
-bool checkSearchModel(const SearchModel& model, std::string& error) {
+const char* modelFieldName(ModelField field) {
+  switch (field) {
+    case ModelField::Entries:
+      return "entries";
+    case ModelField::Blocks:
+      return "blocks";
+    case ModelField::Total:
+      return "total";
+    case ModelField::Multipliers:
+      return "multipliers";
+  }
+  return "model";
+}
+
+bool checkSearchModel(const SearchModel& model, ModelFault& fault) {
+  const auto fail = [&fault](ModelField field, std::string reason) {
+    fault = ModelFault{field, std::move(reason)};
+    return false;
+  };
   const int n = compositionLength(model);
   if (model.entryCount < 1 || model.entryCount > kMaxEntries || n < 1) {
-    error = "--blocks: the model has " + std::to_string(model.entryCount) + " entries; layout " +
-            layoutName(model.layout) + " needs 1.." + std::to_string(kMaxEntries) + " and at least " +
-            std::to_string(pinnedCount(model.layout) + 1);
-    return false;
+    return fail(ModelField::Entries, "the model has " + std::to_string(model.entryCount) +
+                                         " entries; layout " + layoutName(model.layout) + " needs 1.." +
+                                         std::to_string(kMaxEntries) + " and at least " +
+                                         std::to_string(pinnedCount(model.layout) + 1));
   }
   if (model.blocks.empty() || static_cast<int>(model.blocks.size()) > kMaxBlocks) {
-    error = "--blocks: give 1 to " + std::to_string(kMaxBlocks) + " blocks";
-    return false;
+    return fail(ModelField::Blocks, "give 1 to " + std::to_string(kMaxBlocks) + " blocks");
   }
   std::vector<int> covered;
   for (const ModelBlock& block : model.blocks) {
@@ -63,40 +81,40 @@ bool checkSearchModel(const SearchModel& model, std::string& error) {
   for (std::size_t p = 0; coversOnce && p < covered.size(); ++p)
     coversOnce = covered[p] == static_cast<int>(p) + 1;
   if (!coversOnce) {
-    error = "--blocks: the blocks' positions do not cover entries 1.." + std::to_string(model.entryCount) +
-            " exactly once";
-    return false;
+    return fail(ModelField::Blocks, "the blocks' positions do not cover entries 1.." +
+                                        std::to_string(model.entryCount) + " exactly once");
   }
   if (model.total < 1 || model.total > kMaxEntryValue) {
-    error = "--total: " + std::to_string(model.total) + " is outside 1.." + std::to_string(kMaxEntryValue) +
-            " (entries are 16-bit values)";
-    return false;
+    return fail(ModelField::Total, std::to_string(model.total) + " is outside 1.." +
+                                       std::to_string(kMaxEntryValue) + " (entries are 16-bit values)");
   }
-  if (model.multipliers.empty()) {
-    error = "--multipliers: no multiplier given";
-    return false;
-  }
+  if (model.multipliers.empty()) return fail(ModelField::Multipliers, "no multiplier given");
   for (int m : model.multipliers) {
     if (m < 1 || model.total % m != 0) {
-      error =
-          "--multipliers: " + std::to_string(m) + " does not divide the total " + std::to_string(model.total);
-      return false;
+      return fail(ModelField::Multipliers,
+                  std::to_string(m) + " does not divide the total " + std::to_string(model.total));
     }
     // The largest entry of a pass is m * (f - n + 1) (or the pinned m).
     const std::int64_t largest =
         static_cast<std::int64_t>(m) * std::max<std::int64_t>(1, compositionSum(model, m) - n + 1);
     if (largest > kMaxEntryValue) {
-      error = "--multipliers: with multiplier " + std::to_string(m) + " an entry reaches " +
-              std::to_string(largest) + ", which does not fit 16 bits";
-      return false;
+      return fail(ModelField::Multipliers, "with multiplier " + std::to_string(m) + " an entry reaches " +
+                                               std::to_string(largest) + ", which does not fit 16 bits");
     }
   }
   if (evaluationWidth(model) == 0) {
-    error = "--total: with total " + std::to_string(model.total) +
-            " the model's values could exceed 64 bits; exact evaluation is not possible";
-    return false;
+    return fail(ModelField::Total, "with total " + std::to_string(model.total) +
+                                       " the model's values could exceed 64 bits; exact evaluation is "
+                                       "not possible");
   }
   return true;
+}
+
+bool checkSearchModel(const SearchModel& model, std::string& error) {
+  ModelFault fault;
+  if (checkSearchModel(model, fault)) return true;
+  error = std::string(modelFieldName(fault.field)) + ": " + fault.reason;
+  return false;
 }
 
 SearchModel searchModelFromRow(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks) {

@@ -43,9 +43,22 @@ int compositionSum(const SearchModel& model, int multiplier);
 int evaluationWidth(const SearchModel& model);
 long double valueBound(const SearchModel& model);
 
-// Checks what the engine relies on; the message names the offending part
-// (blocks, total, multipliers). A multiplier must divide the total, every
-// entry must fit 16 bits, the blocks must cover 1..k once.
+// The part of a search that checkSearchModel finds at fault: the entry
+// count (for the layout), the blocks, the total or the multipliers.
+enum class ModelField { Entries, Blocks, Total, Multipliers };
+
+struct ModelFault {
+  ModelField field = ModelField::Entries;
+  std::string reason;  // what is wrong, without naming how the field was given
+};
+
+// "entries", "blocks", "total", "multipliers".
+const char* modelFieldName(ModelField field);
+
+// Checks what the engine relies on. A multiplier must divide the total,
+// every entry must fit 16 bits, the blocks must cover 1..k once.
+bool checkSearchModel(const SearchModel& model, ModelFault& fault);
+// The same, with the fault as "FIELD: REASON".
 bool checkSearchModel(const SearchModel& model, std::string& error);
 
 // The search a catalogue program runs: total 50, multipliers 1, 2, 5 for the

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/quoted_text.hpp"
+
 namespace kestrav {
 namespace {
 
@@ -52,7 +54,7 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
   }
   const std::vector<std::string_view> groups = splitGroups(code);
   if (static_cast<int>(groups.size()) != size - 1) {
-    error = "Gram code \"" + std::string(code) + "\" has " + std::to_string(groups.size()) + " groups; a " +
+    error = "Gram code " + quoteForMessage(code) + " has " + std::to_string(groups.size()) + " groups; a " +
             std::to_string(size) + "x" + std::to_string(size) + " matrix needs " + std::to_string(size - 1);
     return false;
   }
@@ -62,17 +64,18 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
     const std::string_view group = groups[static_cast<std::size_t>(row)];
     const int expected = size - 1 - row;
     if (static_cast<int>(group.size()) != expected) {
-      error = "Gram code \"" + std::string(code) + "\": group " + std::to_string(row + 1) + " \"" +
-              std::string(group) + "\" has " + std::to_string(group.size()) + " characters, expected " +
-              std::to_string(expected);
+      // The group is named by its number: quoting it too would show the code twice.
+      error = "Gram code " + quoteForMessage(code) + ": group " + std::to_string(row + 1) + " has " +
+              std::to_string(group.size()) + " characters, expected " + std::to_string(expected);
       return false;
     }
     for (int offset = 0; offset < expected; ++offset) {
       int value = 0;
       const char symbol = group[static_cast<std::size_t>(offset)];
       if (!elementOf(symbol, value)) {
-        error = "Gram code \"" + std::string(code) + "\": character '" + std::string(1, symbol) +
-                "' is not one of 2 1 0 - =";
+        error = "Gram code " + quoteForMessage(code) + ": character '";
+        appendEscaped(error, std::string_view(&symbol, 1));
+        error += "' is not one of 2 1 0 - =";
         return false;
       }
       const int column = row + 1 + offset;

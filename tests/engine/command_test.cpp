@@ -114,7 +114,8 @@ TEST(SearchCommand, WritesToStandardOutputWithoutOut) {
 
 struct BadArguments {
   std::vector<std::string> args;
-  std::string named;  // what the message must name
+  std::string named;        // what the message must name
+  std::string absent = {};  // what it must not (empty: nothing)
 };
 
 TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
@@ -145,6 +146,27 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
       {{"run", "--out", "x.txt"}, "all"},
       {{"run", "all", "--shard", "0/2", "--out", "x.txt"}, "--shard"},
       {{"fly"}, "fly"},
+      // Given twice: an option other than --blocks, or a multiplier.
+      {with({"--gram", "211/11/2", "--multipliers", "1,2,2"}), "--multipliers"},
+      {with({"--gram", "211/11/2", "--total", "60"}), "--total"},
+      {with({"--gram", "211/11/2", "--out", "y.txt"}), "--out"},
+      {with({"--gram", "211/11/2", "--layout", "Bare"}), "--layout"},
+      {with({"--gram", "211/11/2", "--gram", "211/11/2"}), "--gram"},
+      {with({"--gram", "211/11/2", "--threads", "1", "--threads", "2"}), "--threads"},
+      {with({"--gram", "211/11/2", "--count", "--count"}), "--count"},
+      {{"run", "2", "--sync", "--sync", "--out", "x"}, "--sync"},
+      {{"search", "--gram", "211/11/2", "--layout", "Bare", "--total", "50", "--out", ""}, "--out"},
+      {{"run", "2", "--out", ""}, "--out"},
+      {{"search", "--gram", "211/11/2", "--layout", "Bare", "--total", "2147483648"},
+       "--total: \"2147483648\" is out of range 1..65535"},
+      {{"run", "2147483648", "--out", "x"}, "out of range"},
+      // Long or multi-line input is shown cut to one short line.
+      {with({"--gram", std::string(120000, '2')}), "(120000 characters)"},
+      {with({"--gram", "211/1\n1/2"}), "--gram"},
+      // An option name is not taken as the value of the option before it.
+      {{"search", "--gram", "--layout", "HeadOnly", "--total", "50"}, "--gram: missing value", "HeadOnly"},
+      // A --gram model's fault names --gram, not --blocks.
+      {{"search", "--gram", "2", "--layout", "BothEnds", "--total", "50"}, "--gram", "--blocks"},
   };
   for (const BadArguments& c : cases) {
     ScratchDirectory dir;
@@ -153,7 +175,11 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
     for (const auto& a : c.args) shown += a + " ";
     EXPECT_EQ(run.exitStatus, 2) << shown;
     EXPECT_NE(run.err.find(c.named), std::string::npos) << shown << "-> " << run.err;
+    if (!c.absent.empty()) {
+      EXPECT_EQ(run.err.find(c.absent), std::string::npos) << shown << "-> " << run.err;
+    }
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown << "-> " << run.err;
+    EXPECT_LT(run.err.size(), 200u) << run.err;
     EXPECT_TRUE(run.out.empty()) << shown;
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << shown << " wrote a file";
   }

@@ -124,27 +124,32 @@ TEST(EngineSearch, ZeroMeansExactlyZeroNotZeroModulo2To32) {
 }
 
 TEST(SearchModelCheck, RejectsWhatTheEngineCannotRunExactly) {
+  using kestrav::engine::ModelField;
   const ModelBlock block = blockOf({1, 2, 3, 4}, "111/22/2");
   struct Bad {
     SearchModel model;
-    const char* names;
+    ModelField field;
   };
   const std::vector<Bad> bad = {
-      {{4, Layout::BothEnds, 50, {1, 3}, {block}}, "--multipliers"},
-      {{4, Layout::Bare, 70000, {1}, {block}}, "--total"},
-      {{5, Layout::Bare, 50, {1}, {block}}, "--blocks"},
-      {{4, Layout::Bare, 50, {1}, {block, blockOf({4, 5}, "1")}}, "--blocks"},
+      {{4, Layout::BothEnds, 50, {1, 3}, {block}}, ModelField::Multipliers},
+      {{4, Layout::Bare, 70000, {1}, {block}}, ModelField::Total},
+      {{5, Layout::Bare, 50, {1}, {block}}, ModelField::Blocks},
+      {{4, Layout::Bare, 50, {1}, {block, blockOf({4, 5}, "1")}}, ModelField::Blocks},
+      {{2, Layout::BothEnds, 50, {1}, {blockOf({1, 2}, "1")}}, ModelField::Entries},
       {{10,
         Layout::Bare,
         60000,
         {1},
         {blockOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, "111--1000/22000001/2000001/000001/2-110/-110/111/21/1")}},
-       "--total"},
+       ModelField::Total},
   };
   for (const Bad& b : bad) {
-    std::string error;
-    EXPECT_FALSE(kestrav::engine::checkSearchModel(b.model, error)) << b.names;
-    EXPECT_EQ(error.rfind(b.names, 0), 0u) << error;
+    const char* name = kestrav::engine::modelFieldName(b.field);
+    kestrav::engine::ModelFault fault;
+    EXPECT_FALSE(kestrav::engine::checkSearchModel(b.model, fault)) << name;
+    EXPECT_EQ(fault.field, b.field) << name << ": " << fault.reason;
+    // The command line words the message with the option the user gave.
+    EXPECT_EQ(fault.reason.find("--"), std::string::npos) << fault.reason;
   }
 }
 
