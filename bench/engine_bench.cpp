@@ -63,7 +63,8 @@ void runEngine(const kestrav::engine::CatalogueSearch& search, int threads) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   kestrav::engine::SearchSummary summary;
   std::string error;
-  if (out == nullptr || !kestrav::engine::runSearch(search.model, options, out, summary, error)) {
+  if (out == nullptr || kestrav::engine::runSearch(search.model, options, out, summary, error) !=
+                            kestrav::engine::SearchStatus::Complete) {
     throw std::runtime_error("engine run failed: " + error);
   }
   std::fclose(out);
@@ -103,7 +104,8 @@ void EngineWholeCatalogue(benchmark::State& state) {
   kestrav::engine::CatalogueRunHooks hooks;
   hooks.fileFor = [](int number) { return scratch() / ("OutputPart" + std::to_string(number) + ".txt"); };
   hooks.finished = [](const kestrav::engine::CatalogueRunResult& result) {
-    if (!result.written) throw std::runtime_error("engine run failed: " + result.error);
+    if (result.status != kestrav::engine::SearchStatus::Complete)
+      throw std::runtime_error("engine run failed: " + result.error);
   };
   measure(state, RUSAGE_SELF, [&] { kestrav::engine::runCatalogueSearches(all, options, hooks); });
 }

@@ -2,10 +2,15 @@
 // fast engine. Dispatches to the subcommands.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "cli/interrupts.hpp"
+#include "core/quoted_text.hpp"
+#include "core/standard_streams.hpp"
+#include "engine/worker_threads.hpp"
 
 namespace {
 
@@ -22,9 +27,7 @@ constexpr Subcommand kSubcommands[] = {
     {"verify", kestrav::cli::verifyCommand},
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int dispatch(int argc, char** argv) {
   if (argc < 2) {
     std::fputs(kestrav::cli::helpText(), stderr);
     return 2;
@@ -44,7 +47,25 @@ int main(int argc, char** argv) {
   for (const Subcommand& subcommand : kSubcommands) {
     if (name == subcommand.name) return subcommand.run(args);
   }
-  std::fprintf(stderr, "kestrav: \"%s\": unknown command (run, search, verify; see kestrav --help)\n",
-               name.c_str());
+  std::fprintf(stderr, "kestrav: %s: unknown command (run, search, verify; see kestrav --help)\n",
+               kestrav::quoteForMessage(name).c_str());
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  kestrav::openClosedStandardStreams();
+  kestrav::cli::catchInterrupts();
+  int status = 1;
+  try {
+    status = dispatch(argc, argv);
+  } catch (...) {
+    // Files under way were removed as the exception left their owners.
+    std::fprintf(stderr, "kestrav: %s\n",
+                 kestrav::engine::describeException(std::current_exception()).c_str());
+    status = 1;
+  }
+  if (!kestrav::finishStandardOutput("kestrav") && status == 0) status = 1;
+  return status;
 }

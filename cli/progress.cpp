@@ -2,26 +2,53 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <numeric>
 
 namespace kestrav::cli {
 
-ProgressLine::ProgressLine(bool enabled, std::string label) : enabled_(enabled), label_(std::move(label)) {}
+ProgressLine::ProgressLine(bool enabled, std::string label)
+    : enabled_(enabled), label_(std::move(label)), start_(std::chrono::steady_clock::now()) {}
 
-void ProgressLine::update(double fraction) {
+void ProgressLine::update(std::uint64_t done, std::uint64_t total) {
   if (!enabled_) return;
   const auto now = std::chrono::steady_clock::now();
-  if (fraction < 1.0 && now - last_ < std::chrono::milliseconds(200)) return;
+  if (done < total && now - last_ < std::chrono::milliseconds(200)) return;
   last_ = now;
-  std::fprintf(stderr, "\r%s %3d%%", label_.c_str(), static_cast<int>(fraction * 100));
+  const double elapsed = std::chrono::duration<double>(now - start_).count();
+  const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
+  char text[160];
+  int length = std::snprintf(text, sizeof text, "%s %3d%%", label_.c_str(), static_cast<int>(share * 100));
+  if (done > 0 && elapsed > 0.5) {
+    const double rate = static_cast<double>(done) / elapsed;
+    length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length),
+                            "  %.1e compositions/s  %s left", rate,
+                            durationText(static_cast<double>(total - done) / rate).c_str());
+  }
+  const std::size_t shown = std::min(static_cast<std::size_t>(length), sizeof text - 1);
+  // Blanks over the end of a longer earlier line.
+  std::fprintf(stderr, "\r%s%*s", text, static_cast<int>(width_ > shown ? width_ - shown : 0), "");
+  width_ = shown;
   std::fflush(stderr);
 }
 
 void ProgressLine::finish() {
-  if (!enabled_) return;
-  std::fprintf(stderr, "\r%*s\r", static_cast<int>(label_.size()) + 5, "");
+  if (!enabled_ || width_ == 0) return;
+  std::fprintf(stderr, "\r%*s\r", static_cast<int>(width_), "");
   std::fflush(stderr);
+}
+
+std::string durationText(double seconds) {
+  if (!(seconds < 1e12)) return "more than 30000 years";
+  const auto whole = static_cast<long long>(seconds + 0.5);
+  char text[48];
+  if (whole >= 3600) {
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+  }
+  return text;
 }
 
 bool progressWanted(bool asked) { return asked || ::isatty(STDERR_FILENO) == 1; }

@@ -10,7 +10,9 @@
 #include "cli/arguments.hpp"
 #include "cli/commands.hpp"
 #include "cli/engine_options.hpp"
+#include "cli/interrupts.hpp"
 #include "cli/progress.hpp"
+#include "core/quoted_text.hpp"
 #include "engine/catalogue_run.hpp"
 #include "engine/catalogue_search.hpp"
 
@@ -46,7 +48,8 @@ int runCommand(const std::vector<std::string>& args) {
   if (!parsed.catalogueFile.empty()) {
     std::ifstream input(parsed.catalogueFile);
     if (!input)
-      return usageError("--catalogue: cannot read " + parsed.catalogueFile + ": " + std::strerror(errno));
+      return usageError("--catalogue: cannot read " + shownName(parsed.catalogueFile) + ": " +
+                        std::strerror(errno));
     std::ostringstream text;
     text << input.rdbuf();
     catalogue = text.str();
@@ -70,15 +73,20 @@ int runCommand(const std::vector<std::string>& args) {
   const std::filesystem::path directory = parsed.outDirectory;
   std::error_code made;
   std::filesystem::create_directories(directory, made);
-  if (made) return usageError("--out: cannot create " + directory.string() + ": " + made.message());
+  if (made)
+    return usageError("--out: cannot create " + shownName(directory.string()) + ": " + made.message());
 
-  const engine::SearchOptions options = engineOptions(parsed.common);
+  engine::SearchOptions options = engineOptions(parsed.common);
+  options.cancelled = interrupted;
   const bool showProgress = progressWanted(parsed.common.progress);
   std::unique_ptr<ProgressLine> progress;
   std::size_t reported = 0;
+  std::vector<std::string> notWritten;  // searches stopped or never started
   engine::CatalogueRunHooks hooks;
+  hooks.sync = parsed.common.sync;
   hooks.fileFor = [&directory, &parsed](int number) { return directory / outputName(number, parsed.common); };
   const auto label = [&chosen, &reported](int number) {
+    // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "[" + ...
     std::string text = "[";
     text += std::to_string(reported + 1);
     text += '/';
@@ -87,29 +95,43 @@ int runCommand(const std::vector<std::string>& args) {
     text += std::to_string(number);
     return text;
   };
-  hooks.progress = [&](int number, double fraction) {
+  hooks.progress = [&](int number, std::uint64_t done, std::uint64_t total) {
     if (!progress) progress = std::make_unique<ProgressLine>(showProgress, label(number));
-    progress->update(fraction);
+    progress->update(done, total);
   };
   hooks.finished = [&](const engine::CatalogueRunResult& result) {
     if (progress) progress->finish();
     progress.reset();
     ++reported;
-    if (!result.written) {
-      std::fprintf(stderr, "kestrav run: cannot write %s: %s\n", result.file.c_str(), result.error.c_str());
+    if (result.status == engine::SearchStatus::Failed) {
+      std::fprintf(stderr, "kestrav run: cannot write %s: %s\n", shownName(result.file.string()).c_str(),
+                   result.error.c_str());
+      return;
+    }
+    if (result.status == engine::SearchStatus::Cancelled) {
+      notWritten.push_back(shownName(result.file.string()));
       return;
     }
     const engine::CatalogueSearch* search = nullptr;
     for (const auto* candidate : chosen) {
       if (candidate->number == result.number) search = candidate;
     }
+    // A report that cannot be written is found by the command's exit.
     std::printf(
         "kestrav%d: %s\n", result.number,
         summaryText(search->model.multipliers, result.summary.recordsPerPass, result.seconds).c_str());
     std::fflush(stdout);
   };
-  if (!engine::runCatalogueSearches(chosen, options, hooks)) return 1;
-  return 0;
+  const engine::SearchStatus status = engine::runCatalogueSearches(chosen, options, hooks);
+  if (!notWritten.empty()) {
+    std::string names;
+    for (const std::string& name : notWritten) names += (names.empty() ? "" : ", ") + name;
+    const std::string why = interrupted() ? std::string("interrupted by ") + interruptName()
+                                          : std::string("stopped after a failure");
+    std::fprintf(stderr, "kestrav run: %s; not written: %s\n", why.c_str(), names.c_str());
+  }
+  if (interrupted()) return interruptedExitStatus();
+  return status == engine::SearchStatus::Complete ? 0 : 1;
 }
 
 }  // namespace kestrav::cli

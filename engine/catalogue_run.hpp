@@ -1,9 +1,11 @@
 #pragma once
-// Runs several catalogue searches, each into its own file. Given more than
-// one search and more than one thread, whole searches run side by side, one
-// thread each, the largest first: they share nothing, so this scales better
-// than splitting every search over the threads. A single search, or a single
-// thread, runs the searches one after another with every thread on each.
+// Runs several catalogue searches, each into its own result file. Given more
+// than one search and more than one thread, whole searches run side by side,
+// one thread each, the largest first: they share nothing, so this scales
+// better than splitting every search over the threads. A single search, or a
+// single thread, runs the searches one after another with every thread on
+// each. A failed search stops the run: the searches under way are
+// abandoned and no further one starts, and no file is left empty or partial.
 
 #include <filesystem>
 #include <functional>
@@ -18,24 +20,28 @@ namespace kestrav::engine {
 struct CatalogueRunResult {
   int number = 0;
   std::filesystem::path file;
-  bool written = false;
-  std::string error;  // the system's reason when not written
+  bool started = false;
+  SearchStatus status = SearchStatus::Cancelled;  // Complete: the file is written
+  std::string error;                              // the reason when Failed
   SearchSummary summary;
   double seconds = 0;
 };
 
 struct CatalogueRunHooks {
-  // The file a search writes (created or truncated).
+  // The file a search writes.
   std::function<std::filesystem::path(int number)> fileFor;
-  // Called from the calling thread for every finished search, in the order
-  // of the list; after a failed one no further search starts.
+  // Called from the calling thread for every search of the list, in the
+  // order of the list, finished or not.
   std::function<void(const CatalogueRunResult&)> finished;
-  // Progress of a search (0..1) when they run one after another.
-  std::function<void(int number, double fraction)> progress;
+  // Progress of a search when they run one after another.
+  std::function<void(int number, std::uint64_t done, std::uint64_t total)> progress;
+  // fsync each file and its directory when it is complete.
+  bool sync = false;
 };
 
-// Returns false when a file could not be opened or written.
-bool runCatalogueSearches(const std::vector<const CatalogueSearch*>& searches, const SearchOptions& options,
-                          const CatalogueRunHooks& hooks);
+// Complete when every file was written; otherwise the first failure's status
+// (Cancelled when options.cancel asked the run to stop).
+SearchStatus runCatalogueSearches(const std::vector<const CatalogueSearch*>& searches,
+                                  const SearchOptions& options, const CatalogueRunHooks& hooks);
 
 }  // namespace kestrav::engine

@@ -7,6 +7,19 @@
 
 namespace kestrav::engine {
 
+int passTailLength(const SearchModel& model, int multiplier, int requestedTailLength) {
+  const int length = compositionLength(model);
+  const int sum = compositionSum(model, multiplier);
+  int tail = std::min(requestedTailLength, length);
+  // The tuples of every tail sum up to S number C(S, L); a large total gets
+  // a shorter tail so that the table stays small.
+  while (tail > 1 &&
+         compositionCount(sum - (length - tail) + 1, tail + 1).value_or(UINT64_MAX) > kMaxTailTuples) {
+    --tail;
+  }
+  return tail;
+}
+
 template <class Word>
 PassModel<Word> buildPassModel(const SearchModel& model, int multiplier, int requestedTailLength) {
   PassModel<Word> pass;
@@ -14,13 +27,7 @@ PassModel<Word> buildPassModel(const SearchModel& model, int multiplier, int req
   pass.multiplier = multiplier;
   pass.length = compositionLength(model);
   pass.sum = compositionSum(model, multiplier);
-  pass.tailLength = std::min(requestedTailLength, pass.length);
-  // The tuples of every tail sum up to S number C(S, L); a large total gets
-  // a shorter tail so that the table stays small.
-  while (pass.tailLength > 1 && compositionCount(pass.sum - (pass.length - pass.tailLength) + 1,
-                                                 pass.tailLength + 1) > kMaxTailTuples) {
-    --pass.tailLength;
-  }
+  pass.tailLength = passTailLength(model, multiplier, requestedTailLength);
   pass.empty = pass.sum < pass.length;
   const int headShift = pinsHead(model.layout) ? 1 : 0;
   for (const ModelBlock& block : model.blocks) {

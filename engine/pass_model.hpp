@@ -12,6 +12,7 @@
 #include "core/layout.hpp"
 #include "engine/search_model.hpp"
 #include "engine/tail_points.hpp"
+#include "engine/work_units.hpp"
 
 namespace kestrav::engine {
 
@@ -31,8 +32,18 @@ struct PassModel {
   std::shared_ptr<const TailPoints> points;
 };
 
+// The entries of a pass evaluated in bulk: the length asked for, shorter
+// where the tail table would grow too large.
+int passTailLength(const SearchModel& model, int multiplier, int requestedTailLength);
+
 template <class Word>
 PassModel<Word> buildPassModel(const SearchModel& model, int multiplier, int requestedTailLength);
+
+// How the work of the pass is cut into units.
+template <class Word>
+PassShape shapeOf(const PassModel<Word>& pass) {
+  return {pass.length, pass.sum, pass.length - pass.tailLength, pass.empty};
+}
 
 extern template PassModel<std::uint32_t> buildPassModel(const SearchModel&, int, int);
 extern template PassModel<std::uint64_t> buildPassModel(const SearchModel&, int, int);

@@ -89,9 +89,16 @@ bool PrefixWalker<Word>::substitute(int depth, Word entry) {
 }
 
 template <class Word>
-std::uint64_t PrefixWalker<Word>::run(const int* prefix, int prefixLength, std::string& out) {
+void PrefixWalker<Word>::setSpill(std::size_t bytes, std::function<std::size_t(std::string&)> spill) {
+  spillBytes_ = bytes;
+  spill_ = std::move(spill);
+}
+
+template <class Word>
+std::uint64_t PrefixWalker<Word>::run(const std::uint16_t* prefix, int prefixLength, std::string& out) {
   out_ = &out;
   records_ = 0;
+  spillAt_ = spillBytes_;
   int remaining = pass_.sum;
   for (int d = 0; d < prefixLength; ++d) {
     const auto entry = static_cast<std::uint16_t>(pass_.multiplier * prefix[d]);
@@ -246,6 +253,7 @@ void PrefixWalker<Word>::emit(std::uint32_t tupleIndex) {
   *end++ = '\n';
   out_->append(line, end);
   ++records_;
+  if (out_->size() >= spillAt_) spillAt_ = spill_(*out_);
 }
 
 template class PrefixWalker<std::uint32_t>;

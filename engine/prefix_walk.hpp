@@ -6,6 +6,7 @@
 // re-checked exactly before its record is written.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,11 @@ class PrefixWalker {
   // Walks the compositions that start with prefix[0..prefixLength) (a valid
   // start: the remaining sum leaves at least one for every later entry) and
   // appends their records to out in enumeration order. Returns the records.
-  std::uint64_t run(const int* prefix, int prefixLength, std::string& out);
+  std::uint64_t run(const std::uint16_t* prefix, int prefixLength, std::string& out);
+
+  // Once out holds `bytes`, spill(out) is called; it may take the records
+  // out, and returns the size of out at which to be called again.
+  void setSpill(std::size_t bytes, std::function<std::size_t(std::string&)> spill);
 
  private:
   std::size_t at(int depth, std::size_t block) const {
@@ -67,6 +72,9 @@ class PrefixWalker {
   char head_[kMaxEntries * 6];
   int headLength_ = -1;
   std::string* out_ = nullptr;
+  std::size_t spillBytes_ = SIZE_MAX;
+  std::size_t spillAt_ = SIZE_MAX;
+  std::function<std::size_t(std::string&)> spill_;
   std::uint64_t records_ = 0;
 };
 

@@ -1,127 +1,289 @@
 #include "engine/search_run.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <numeric>
 #include <stdexcept>
-#include <thread>
 
 #include "engine/pass_model.hpp"
 #include "engine/prefix_walk.hpp"
 #include "engine/work_units.hpp"
+#include "engine/worker_threads.hpp"
 
 namespace kestrav::engine {
 namespace {
 
-struct UnitResult {
-  std::string records;
-  std::uint64_t count = 0;
-};
+// Records that units waiting for their turn may hold in all, and the step
+// in which a unit's records are counted against it: a thread can run ahead
+// of the oldest unit by many units when they find few records, and by few
+// when they find many.
+constexpr std::size_t kRecordBudget = std::size_t{48} << 20;
+constexpr std::size_t kSpillStep = std::size_t{256} << 10;
+// Room for the step and the record that crosses it, so buffers never grow.
+constexpr std::size_t kBufferSize = kSpillStep + 4096;
+constexpr int kSlotsPerThread = 32;
+constexpr std::chrono::milliseconds kProgressInterval{100};
 
-// State shared by the workers and the writer, each hot field on its own
-// cache line. A worker publishes a unit with `done` and wakes the writer only
-// when the writer sleeps on that very unit, so most units cost no system call.
-struct SharedWork {
-  explicit SharedWork(std::size_t units) : done(new std::atomic<bool>[units]) {
-    for (std::size_t j = 0; j < units; ++j) done[j] = false;
+// The units in flight live in a ring of slots indexed by their sequence
+// number. All shared state is guarded by one mutex: a unit takes a few
+// milliseconds, so the lock is taken rarely. Writing is done, outside the
+// lock, by the thread that finishes the oldest unit (or fills its buffer
+// while being the oldest), so that only one thread writes at a time and
+// no thread is woken per unit.
+template <class Word>
+class Scheduler {
+ public:
+  Scheduler(const SearchModel& model, const SearchOptions& options, std::FILE* out)
+      : options_(options), out_(out), filter_(tailFilterFor(options.simd)) {
+    std::vector<PassShape> shapes;
+    for (int m : model.multipliers) {
+      passes_.push_back(buildPassModel<Word>(model, m, options.tailLength));
+      shapes.push_back(shapeOf(passes_.back()));
+    }
+    const std::optional<SearchSize> size = searchSize(model);
+    if (!size) throw std::invalid_argument("the search has more compositions than 64 bits can count");
+    const CompositionRange range = shardCompositions(size->total, options.shardIndex, options.shardCount);
+    total_ = range.end - range.first;
+    cursor_ = std::make_unique<UnitCursor>(std::move(shapes), range.first, range.end);
+    const int threads = std::max(1, options.threads);
+    slots_.resize(static_cast<std::size_t>(kSlotsPerThread * threads));
+    recordsPerPass_.assign(model.multipliers.size(), 0);
   }
-  alignas(64) std::atomic<std::size_t> next{0};
-  alignas(64) std::atomic<std::size_t> writerWaitsFor{kNobody};
-  alignas(64) std::mutex mutex;
-  std::condition_variable unitDone;
-  std::unique_ptr<std::atomic<bool>[]> done;
-  static constexpr std::size_t kNobody = ~std::size_t{0};
+
+  SearchStatus run(SearchSummary& summary, std::string& error) {
+    const int threads = std::max(1, options_.threads);
+    active_ = threads;
+    WorkerThreads workers(
+        threads, [this](int) { work(); }, [this] { stop(SearchStatus::Failed, ""); });
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      active_ -= threads - workers.started();
+    }
+    supervise();
+    workers.join();
+    summary.recordsPerPass = recordsPerPass_;
+    summary.bytes = bytes_;
+    if (status_ == SearchStatus::Complete && written_ != taken_)
+      throw std::logic_error("units left unwritten");
+    if (status_ == SearchStatus::Complete) {
+      errno = 0;
+      if (std::fflush(out_) != 0)
+        stop(SearchStatus::Failed, errno != 0 ? std::strerror(errno) : "input/output error");
+    }
+    if (status_ == SearchStatus::Failed) error = !error_.empty() ? error_ : workers.failure();
+    if (status_ == SearchStatus::Complete && options_.progress) options_.progress(total_, total_);
+    return status_;
+  }
+
+ private:
+  // A slot's string changes with every record its worker appends: a cache
+  // line of its own keeps the workers from slowing each other down.
+  struct alignas(64) Slot {
+    std::vector<std::string> held;  // full buffers kept for its turn, counted against the budget
+    std::string records;            // the buffer being filled
+    bool done = false;
+  };
+
+  Slot& slot(std::uint64_t sequence) { return slots_[static_cast<std::size_t>(sequence % slots_.size())]; }
+
+  // The first reason to stop wins; every waiting thread is woken to see it.
+  void stop(SearchStatus status, const std::string& error) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (stopped_) return;
+    stopped_ = true;
+    status_ = status;
+    error_ = error;
+    changed_.notify_all();
+  }
+
+  bool cancelRequested() const { return options_.cancelled && options_.cancelled(); }
+
+  bool write(const std::string& records) {
+    if (records.empty()) return true;
+    errno = 0;
+    if (std::fwrite(records.data(), 1, records.size(), out_) != records.size()) {
+      stop(SearchStatus::Failed, errno != 0 ? std::strerror(errno) : "input/output error");
+      return false;
+    }
+    bytes_ += records.size();
+    return true;
+  }
+
+  // Takes the next unit when the window has room. Called with the lock held.
+  bool take(std::unique_lock<std::mutex>& lock, WorkUnit& unit, std::uint64_t& sequence) {
+    changed_.wait(lock, [this] { return stopped_ || taken_ - written_ < slots_.size(); });
+    if (!stopped_ && cancelRequested()) {
+      stopped_ = true;
+      status_ = SearchStatus::Cancelled;
+      changed_.notify_all();
+    }
+    if (stopped_ || !cursor_->next(unit)) return false;
+    sequence = taken_++;
+    slot(sequence).done = false;
+    slot(sequence).records.clear();
+    slot(sequence).records.reserve(kBufferSize);
+    return true;
+  }
+
+  // Writes the oldest units while they are done. Called with the lock held
+  // by the thread that finished the oldest unit.
+  void writeDone(std::unique_lock<std::mutex>& lock, std::vector<std::string>& scratch) {
+    while (!stopped_ && written_ < taken_ && slot(written_).done) {
+      Slot& oldest = slot(written_);
+      buffered_ -= sizeOf(oldest.held);
+      // The buffers trade places with the writer's, so none is allocated.
+      scratch.swap(oldest.held);
+      scratch.emplace_back();
+      scratch.back().swap(oldest.records);
+      lock.unlock();
+      bool ok = true;
+      for (const std::string& records : scratch) ok = ok && write(records);
+      oldest.records.swap(scratch.back());
+      oldest.records.clear();
+      scratch.clear();
+      lock.lock();
+      if (!ok) return;
+      ++written_;
+    }
+    changed_.notify_all();
+  }
+
+  static std::size_t sizeOf(const std::vector<std::string>& buffers) {
+    std::size_t bytes = 0;
+    for (const std::string& records : buffers) bytes += records.size();
+    return bytes;
+  }
+
+  // Called by a unit's walker at every kSpillStep of records. The oldest
+  // unit writes them through; a later one keeps them while the budget
+  // allows, and otherwise waits for its turn. Once stopped, records are
+  // dropped. Returns the size at which to be called again.
+  std::size_t spill(std::uint64_t sequence, std::string& records) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    Slot& own = slot(sequence);
+    while (!stopped_ && written_ != sequence) {
+      if (buffered_ + records.size() <= kRecordBudget) {
+        buffered_ += records.size();
+        own.held.push_back(std::move(records));
+        records = std::string();
+        records.reserve(kBufferSize);
+        return kSpillStep;
+      }
+      changed_.wait(lock);
+    }
+    // Its turn came (or the search stopped): what it held goes first, and
+    // is free for the units waiting on the budget.
+    std::vector<std::string> first;
+    first.swap(own.held);
+    buffered_ -= sizeOf(first);
+    if (!first.empty()) changed_.notify_all();
+    if (!stopped_) {
+      lock.unlock();
+      bool ok = true;
+      for (const std::string& kept : first) ok = ok && write(kept);
+      if (ok) write(records);
+    }
+    records.clear();
+    return kSpillStep;
+  }
+
+  // The calling thread reports progress and passes a cancel request on
+  // until every worker has left.
+  void supervise() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (active_ > 0) {
+      supervisor_.wait_for(lock, kProgressInterval);
+      if (active_ == 0) break;
+      if (!stopped_ && cancelRequested()) {
+        lock.unlock();
+        stop(SearchStatus::Cancelled, "");
+        lock.lock();
+      }
+      if (options_.progress && !stopped_) {
+        const std::uint64_t done = std::min(done_, total_);
+        lock.unlock();
+        options_.progress(done, total_);
+        lock.lock();
+      }
+    }
+  }
+
+  // Workers allocate everything they write in their own threads, so that
+  // nothing they change often shares a cache line with another's data.
+  void work() {
+    std::vector<std::unique_ptr<PrefixWalker<Word>>> walkers(passes_.size());
+    std::vector<std::string> scratch;
+    WorkUnit unit;
+    std::uint64_t sequence = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    // However the worker leaves, the calling thread learns of it.
+    struct Leave {
+      Scheduler& scheduler;
+      std::unique_lock<std::mutex>& lock;
+      ~Leave() {
+        if (!lock.owns_lock()) lock.lock();
+        --scheduler.active_;
+        scheduler.supervisor_.notify_one();
+      }
+    } leave{*this, lock};
+    while (take(lock, unit, sequence)) {
+      lock.unlock();
+      const auto p = static_cast<std::size_t>(unit.pass);
+      std::uint64_t records = 0;
+      if (!passes_[p].empty) {
+        auto& walker = walkers[p];
+        if (!walker) {
+          walker = std::make_unique<PrefixWalker<Word>>(passes_[p], filter_);
+          walker->setSpill(kSpillStep, [this, &sequence](std::string& out) { return spill(sequence, out); });
+        }
+        records = walker->run(unit.prefix, unit.prefixLength, slot(sequence).records);
+      }
+      lock.lock();
+      recordsPerPass_[p] += records;
+      done_ += unit.compositions;
+      slot(sequence).done = true;
+      if (sequence == written_) writeDone(lock, scratch);
+    }
+  }
+
+  const SearchOptions& options_;
+  std::FILE* out_;
+  TailFilter filter_;
+  std::vector<PassModel<Word>> passes_;
+  std::unique_ptr<UnitCursor> cursor_;
+  std::uint64_t total_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;     // workers wait on it for room or their turn
+  std::condition_variable supervisor_;  // a worker left
+  std::vector<Slot> slots_;
+  std::uint64_t taken_ = 0;    // units taken, by sequence number
+  std::uint64_t written_ = 0;  // the oldest unit not yet written
+  std::uint64_t done_ = 0;     // compositions of the units finished
+  std::size_t buffered_ = 0;   // records held by units waiting for their turn
+  std::vector<std::uint64_t> recordsPerPass_;
+  std::uint64_t bytes_ = 0;  // only the writing thread adds to it
+  bool stopped_ = false;
+  SearchStatus status_ = SearchStatus::Complete;
+  std::string error_;
+  int active_ = 0;  // workers still running
 };
 
 template <class Word>
-bool runWith(const SearchModel& model, const SearchOptions& options, std::FILE* out, SearchSummary& summary,
-             std::string& error) {
-  const TailFilter filter = tailFilterFor(options.simd);
-  std::vector<PassModel<Word>> passes;
-  for (int m : model.multipliers) passes.push_back(buildPassModel<Word>(model, m, options.tailLength));
-
-  const std::vector<WorkUnit> all = planWorkUnits(model, options.tailLength);
-  const UnitRange range = shardRange(all, options.shardIndex, options.shardCount);
-  const std::vector<WorkUnit> units(all.begin() + static_cast<std::ptrdiff_t>(range.first),
-                                    all.begin() + static_cast<std::ptrdiff_t>(range.last));
-  std::vector<std::size_t> largestFirst(units.size());
-  std::iota(largestFirst.begin(), largestFirst.end(), std::size_t{0});
-  std::stable_sort(largestFirst.begin(), largestFirst.end(),
-                   [&units](std::size_t a, std::size_t b) { return units[a].cost > units[b].cost; });
-  const double totalCost = std::accumulate(units.begin(), units.end(), 0.0,
-                                           [](double s, const WorkUnit& u) { return s + u.cost; });
-
-  std::vector<UnitResult> results(units.size());
-  SharedWork shared(units.size());
-  std::atomic<bool> stop{false};
-  const auto work = [&] {
-    // Each worker owns its walkers, allocated in its own thread.
-    std::vector<std::unique_ptr<PrefixWalker<Word>>> walkers(passes.size());
-    while (!stop.load(std::memory_order_relaxed)) {
-      const std::size_t taken = shared.next.fetch_add(1, std::memory_order_relaxed);
-      if (taken >= largestFirst.size()) break;
-      const std::size_t j = largestFirst[taken];
-      const WorkUnit& unit = units[j];
-      const auto p = static_cast<std::size_t>(unit.pass);
-      if (!passes[p].empty) {
-        if (!walkers[p]) walkers[p] = std::make_unique<PrefixWalker<Word>>(passes[p], filter);
-        results[j].count = walkers[p]->run(unit.prefix, unit.prefixLength, results[j].records);
-      }
-      shared.done[j].store(true);
-      if (shared.writerWaitsFor.load() == j) {
-        const std::lock_guard<std::mutex> lock(shared.mutex);
-        shared.unitDone.notify_one();
-      }
-    }
-  };
-  std::vector<std::thread> workers;
-  for (int t = 0; t < std::max(1, options.threads); ++t) workers.emplace_back(work);
-
-  // This thread writes the units in order as they complete.
-  summary = SearchSummary{};
-  summary.recordsPerPass.assign(model.multipliers.size(), 0);
-  double doneCost = 0;
-  bool ok = true;
-  for (std::size_t j = 0; j < units.size() && ok; ++j) {
-    if (!shared.done[j].load()) {
-      std::unique_lock<std::mutex> lock(shared.mutex);
-      shared.writerWaitsFor.store(j);
-      shared.unitDone.wait(lock, [&] { return shared.done[j].load(); });
-      shared.writerWaitsFor.store(SharedWork::kNobody);
-    }
-    std::string records = std::move(results[j].records);
-    summary.recordsPerPass[static_cast<std::size_t>(units[j].pass)] += results[j].count;
-    if (!records.empty()) {
-      errno = 0;
-      if (std::fwrite(records.data(), 1, records.size(), out) != records.size()) {
-        error = errno != 0 ? std::strerror(errno) : "input/output error";
-        ok = false;
-      }
-      summary.bytes += records.size();
-    }
-    doneCost += units[j].cost;
-    if (options.progress && totalCost > 0) options.progress(doneCost / totalCost);
-  }
-  stop = true;
-  for (std::thread& worker : workers) worker.join();
-  errno = 0;
-  if (std::fflush(out) != 0 && ok) {
-    error = errno != 0 ? std::strerror(errno) : "input/output error";
-    ok = false;
-  }
-  return ok;
+SearchStatus runWith(const SearchModel& model, const SearchOptions& options, std::FILE* out,
+                     SearchSummary& summary, std::string& error) {
+  Scheduler<Word> scheduler(model, options, out);
+  return scheduler.run(summary, error);
 }
 
 }  // namespace
 
-bool runSearch(const SearchModel& model, const SearchOptions& options, std::FILE* out, SearchSummary& summary,
-               std::string& error) {
+SearchStatus runSearch(const SearchModel& model, const SearchOptions& options, std::FILE* out,
+                       SearchSummary& summary, std::string& error) {
   if (options.tailLength < 1 || options.tailLength > kMaxTailLength) {
     throw std::invalid_argument("tail length must be 1.." + std::to_string(kMaxTailLength));
   }

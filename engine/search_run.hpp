@@ -1,8 +1,10 @@
 #pragma once
-// Runs a search: the work units of one shard spread over worker threads
-// (largest first), each unit's records buffered on its own, and the buffers
-// written in enumeration order as soon as every earlier unit is done. The
-// output is flushed once, at the end or when a write fails.
+// Runs a search and writes its records in enumeration order while it
+// searches. Worker threads take the work units in order; a thread may run
+// ahead of the oldest unwritten unit only within a small window, and a unit
+// whose records grow past a bound waits until it is the oldest and then
+// writes them through. Memory therefore stays bounded whatever the size of
+// the search or of its output.
 
 #include <cstdint>
 #include <cstdio>
@@ -23,8 +25,11 @@ struct SearchOptions {
   int shardCount = 1;
   SimdLevel simd = SimdLevel::Scalar;
   int tailLength = kDefaultTailLength;
-  // Called from the writing thread with the share of the work done (0..1).
-  std::function<void(double)> progress;
+  // Called from the calling thread a few times a second, with the
+  // compositions searched so far and those of the whole (shard's) search.
+  std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+  // Asked between units of work; true stops the search soon (Cancelled).
+  std::function<bool()> cancelled;
 };
 
 struct SearchSummary {
@@ -32,9 +37,17 @@ struct SearchSummary {
   std::uint64_t bytes = 0;
 };
 
-// Writes the records to out. Returns false with a message (naming the
-// system error) when a write fails; records written before stay written.
-bool runSearch(const SearchModel& model, const SearchOptions& options, std::FILE* out, SearchSummary& summary,
-               std::string& error);
+enum class SearchStatus {
+  Complete,
+  Cancelled,  // options.cancelled said so
+  Failed,     // a write failed or a worker could not go on; see the error
+};
+
+// Writes the records to out. On failure the error names the reason (the
+// system's, or "out of memory"); what was written before stays written.
+// Throws std::invalid_argument for options out of range and for a search
+// whose compositions do not fit 64 bits.
+SearchStatus runSearch(const SearchModel& model, const SearchOptions& options, std::FILE* out,
+                       SearchSummary& summary, std::string& error);
 
 }  // namespace kestrav::engine

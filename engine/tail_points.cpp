@@ -75,7 +75,7 @@ TailPoints buildTailPoints(int length, int multiplier, int largestSum) {
   std::size_t size = 0;
   for (int r = length; r <= largestSum; ++r) {
     points.offset[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(size);
-    points.count[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(compositionCount(r, length));
+    points.count[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(*compositionCount(r, length));
     size += points.count[static_cast<std::size_t>(r)] + kFilterPadding;
   }
   for (int l = 0; l < length; ++l) points.entries[l].assign(size, 0);

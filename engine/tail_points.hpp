@@ -17,7 +17,7 @@
 namespace kestrav::engine {
 
 // The most tuples a table may hold (each takes 2 bytes per tail entry).
-inline constexpr double kMaxTailTuples = 1 << 22;
+inline constexpr std::uint64_t kMaxTailTuples = std::uint64_t{1} << 22;
 
 struct TailPoints {
   int length = 0;                                      // L

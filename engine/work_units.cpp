@@ -1,75 +1,111 @@
 #include "engine/work_units.hpp"
 
-#include <algorithm>
+#include <numeric>
+#include <utility>
 
 namespace kestrav::engine {
 
-double compositionCount(int sum, int parts) {
+std::optional<std::uint64_t> compositionCount(std::int64_t sum, int parts) {
   if (parts < 1 || sum < parts) return 0;
-  double count = 1;
-  for (int i = 1; i < parts; ++i) count = count * (sum - i) / i;
+  // C(a, k) built as C(a - k + i, i) for i = 1..k; each step is exact, and
+  // dividing by the common factor first keeps the product from overflowing
+  // while the result still fits.
+  const std::int64_t a = sum - 1;
+  const std::int64_t k = std::min<std::int64_t>(parts - 1, a - (parts - 1));
+  std::uint64_t count = 1;
+  for (std::int64_t i = 1; i <= k; ++i) {
+    const auto factor = static_cast<std::uint64_t>(a - k + i);
+    const auto divisor = static_cast<std::uint64_t>(i);
+    const std::uint64_t common = std::gcd(count, divisor);
+    std::uint64_t product = 0;
+    if (__builtin_mul_overflow(count / common, factor / (divisor / common), &product)) return std::nullopt;
+    count = product;
+  }
   return count;
 }
 
-std::vector<WorkUnit> planWorkUnits(const SearchModel& model, int tailLength) {
-  const int n = compositionLength(model);
-  const int prefixLength = std::max(0, std::min(kMaxUnitPrefix, n - std::min(tailLength, n)));
-  std::vector<WorkUnit> units;
-  for (std::size_t pass = 0; pass < model.multipliers.size(); ++pass) {
-    const int f = compositionSum(model, model.multipliers[pass]);
-    if (f < n) continue;
-    WorkUnit unit;
-    unit.pass = static_cast<int>(pass);
-    unit.prefixLength = prefixLength;
-    // Each prefix entry leaves at least one for every later entry.
-    const auto add = [&](int remaining) {
-      unit.cost = compositionCount(remaining, n - prefixLength);
-      units.push_back(unit);
-    };
-    if (prefixLength == 0) {
-      add(f);
-    } else if (prefixLength == 1) {
-      for (int a = f - n + 1; a >= 1; --a) {
-        unit.prefix[0] = a;
-        add(f - a);
-      }
-    } else {
-      for (int a = f - n + 1; a >= 1; --a) {
-        for (int b = f - a - n + 2; b >= 1; --b) {
-          unit.prefix[0] = a;
-          unit.prefix[1] = b;
-          add(f - a - b);
-        }
-      }
-    }
+std::optional<SearchSize> searchSize(const SearchModel& model) {
+  SearchSize size;
+  for (int m : model.multipliers) {
+    const std::optional<std::uint64_t> pass =
+        compositionCount(compositionSum(model, m), compositionLength(model));
+    if (!pass || __builtin_add_overflow(size.total, *pass, &size.total)) return std::nullopt;
+    size.perPass.push_back(*pass);
   }
-  return units;
+  return size;
 }
 
-UnitRange shardRange(const std::vector<WorkUnit>& units, int index, int count) {
-  double total = 0;
-  for (const WorkUnit& unit : units) total += unit.cost;
-  // Unit j belongs to the shard in which its first composition falls.
-  const auto shardOf = [&](double before) {
-    return total <= 0 ? 1 : std::min(count, 1 + static_cast<int>(before / total * count));
-  };
-  UnitRange range{units.size(), units.size()};
-  double before = 0;
-  bool started = false;
-  for (std::size_t j = 0; j < units.size(); ++j) {
-    const int shard = shardOf(before);
-    if (shard == index && !started) {
-      range.first = j;
-      started = true;
+UnitCursor::UnitCursor(std::vector<PassShape> passes, std::uint64_t from, std::uint64_t to,
+                       std::uint64_t unitSize)
+    : passes_(std::move(passes)), from_(from), to_(to), unitSize_(unitSize) {
+  startPass();
+}
+
+void UnitCursor::startPass() {
+  depth_ = 0;
+  if (pass_ < passes_.size()) remaining_[0] = passes_[pass_].sum;
+}
+
+// Compositions of the current node: the parts after the prefix take the
+// remaining sum.
+std::uint64_t UnitCursor::nodeCompositions() const {
+  const PassShape& shape = passes_[pass_];
+  return compositionCount(remaining_[depth_], shape.length - depth_).value_or(0);
+}
+
+// Moves past the current node and everything under it.
+void UnitCursor::skipNode() {
+  rank_ += nodeCompositions();
+  while (depth_ > 0) {
+    // The next sibling: the same prefix with a smaller last part.
+    if (--prefix_[depth_ - 1] >= 1) {
+      remaining_[depth_] = remaining_[depth_ - 1] - prefix_[depth_ - 1];
+      return;
     }
-    if (shard > index) {
-      range.last = j;
-      break;
-    }
-    before += units[j].cost;
+    --depth_;  // every child done: the parent is done too
   }
-  if (!started) range.first = range.last;
-  return range;
+  ++pass_;
+  startPass();
+}
+
+bool UnitCursor::next(WorkUnit& unit) {
+  while (pass_ < passes_.size() && rank_ < to_) {
+    const PassShape& shape = passes_[pass_];
+    const std::uint64_t compositions = nodeCompositions();
+    if (compositions == 0 || rank_ + compositions <= from_) {
+      skipNode();
+      continue;
+    }
+    if (!shape.whole && compositions > unitSize_ && depth_ < shape.deepestPrefix) {
+      // The first child has the largest first part: one left for every later part.
+      prefix_[depth_] = static_cast<std::uint16_t>(remaining_[depth_] - (shape.length - depth_ - 1));
+      remaining_[depth_ + 1] = shape.length - depth_ - 1;
+      ++depth_;
+      continue;
+    }
+    const bool inRange = rank_ >= from_;
+    if (inRange) {
+      unit.pass = static_cast<int>(pass_);
+      unit.prefixLength = depth_;
+      std::copy(prefix_, prefix_ + depth_, unit.prefix);
+      unit.compositions = compositions;
+      unit.first = rank_;
+    }
+    skipNode();
+    if (inRange) return true;
+  }
+  return false;
+}
+
+CompositionRange shardCompositions(std::uint64_t total, int index, int count) {
+  // The boundary before shard i is ceil((i - 1) * total / count), written so
+  // that nothing overflows: count and i are below 2^31.
+  const auto boundary = [total, count](int i) {
+    const auto shards = static_cast<std::uint64_t>(count);
+    const auto before = static_cast<std::uint64_t>(i - 1);
+    return total / shards * before + (total % shards * before + shards - 1) / shards;
+  };
+  return {boundary(index), boundary(index + 1)};
 }
 
 }  // namespace kestrav::engine

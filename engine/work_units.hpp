@@ -1,38 +1,85 @@
 #pragma once
-// The work of a search cut into units by the first entries of the
-// composition (two where the walk allows), listed in enumeration order:
-// pass by pass, each pass's prefixes in decreasing order. Writing the units'
-// records in this order gives the whole result file; a contiguous run of
-// units gives a contiguous part of it.
+// The work of a search cut into units, in enumeration order: pass by pass,
+// and within a pass by composition prefix, in decreasing order. A prefix
+// with more than kMaxUnitCompositions compositions is cut into its children,
+// down to the entries the walk evaluates in bulk, so that every unit is
+// small. Units are produced one at a time, never listed, so a search of any
+// size costs the same memory. The cut depends only on the search (never on
+// threads or shards), so every job of a sharded search cuts it alike.
+//
+// Counts are exact 64-bit integers: a search whose compositions do not fit
+// 64 bits is refused before it starts.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/search_model.hpp"
 
 namespace kestrav::engine {
 
-inline constexpr int kMaxUnitPrefix = 2;
+inline constexpr std::uint64_t kMaxUnitCompositions = std::uint64_t{1} << 26;
+
+// Compositions of sum into parts positive parts, C(sum - 1, parts - 1);
+// nothing when the count does not fit 64 bits.
+std::optional<std::uint64_t> compositionCount(std::int64_t sum, int parts);
+
+// The compositions of each pass of a search and of all of them; nothing
+// when any of these does not fit 64 bits.
+struct SearchSize {
+  std::vector<std::uint64_t> perPass;
+  std::uint64_t total = 0;
+};
+std::optional<SearchSize> searchSize(const SearchModel& model);
+
+// How the units of one pass are cut.
+struct PassShape {
+  int length = 0;         // n
+  int sum = 0;            // f
+  int deepestPrefix = 0;  // the prefix never reaches the entries evaluated in bulk
+  bool whole = false;     // one unit for the whole pass (it has no records)
+};
 
 struct WorkUnit {
-  int pass = 0;          // index into the model's multipliers
-  int prefixLength = 0;  // 0..kMaxUnitPrefix
-  int prefix[kMaxUnitPrefix] = {};
-  double cost = 0;  // compositions under the prefix
+  int pass = 0;
+  int prefixLength = 0;
+  std::uint16_t prefix[kMaxEntries] = {};  // composition parts, not scaled
+  std::uint64_t compositions = 0;
+  std::uint64_t first = 0;  // the rank of its first composition in the whole search
 };
 
-// The prefix never reaches into the last tailLength entries.
-std::vector<WorkUnit> planWorkUnits(const SearchModel& model, int tailLength);
+// The units whose first composition has a rank in [from, to), in order.
+class UnitCursor {
+ public:
+  // A smaller unitSize cuts finer, for a sample of the search.
+  UnitCursor(std::vector<PassShape> passes, std::uint64_t from, std::uint64_t to,
+             std::uint64_t unitSize = kMaxUnitCompositions);
+  bool next(WorkUnit& unit);
 
-// The units [first, last) of shard `index` (1-based) of `count`: contiguous
-// slices of roughly equal cost, the same for every job that asks.
-struct UnitRange {
-  std::size_t first = 0;
-  std::size_t last = 0;
+ private:
+  std::uint64_t nodeCompositions() const;
+  void startPass();
+  void skipNode();
+
+  std::vector<PassShape> passes_;
+  std::uint64_t from_;
+  std::uint64_t to_;
+  std::uint64_t unitSize_;
+  std::size_t pass_ = 0;
+  int depth_ = 0;
+  std::uint16_t prefix_[kMaxEntries] = {};
+  int remaining_[kMaxEntries + 1] = {};
+  std::uint64_t rank_ = 0;
 };
-UnitRange shardRange(const std::vector<WorkUnit>& units, int index, int count);
 
-// Compositions of sum into parts positive parts: C(sum - 1, parts - 1).
-double compositionCount(int sum, int parts);
+// Shard `index` (1-based) of `count` covers the compositions [first, end):
+// contiguous slices of equal size (up to one), computed in integers so that
+// every build cuts a search at the same places. A unit belongs to the shard
+// in which its first composition lies.
+struct CompositionRange {
+  std::uint64_t first = 0;
+  std::uint64_t end = 0;
+};
+CompositionRange shardCompositions(std::uint64_t total, int index, int count);
 
 }  // namespace kestrav::engine

@@ -29,7 +29,9 @@ TEST_P(EngineGolden, ResultFileHasTheGoldenChecksum) {
   options.tailLength = 4;
   kestrav::engine::SearchSummary summary;
   std::string error;
-  EXPECT_TRUE(kestrav::engine::runSearch(model, options, out, summary, error)) << error;
+  EXPECT_EQ(kestrav::engine::runSearch(model, options, out, summary, error),
+            kestrav::engine::SearchStatus::Complete)
+      << error;
   ASSERT_EQ(std::fclose(out), 0);
   EXPECT_EQ(kestrav::testing::sha256(path), kestrav::testing::goldenChecksums().at(number));
   std::uint64_t records = 0;

@@ -12,7 +12,10 @@ SearchOutput runToString(const SearchModel& model, const SearchOptions& options)
   if (file == nullptr) throw std::runtime_error("tmpfile failed");
   SearchOutput output;
   std::string error;
-  if (!runSearch(model, options, file, output.summary, error)) throw std::runtime_error(error);
+  if (runSearch(model, options, file, output.summary, error) != SearchStatus::Complete) {
+    std::fclose(file);
+    throw std::runtime_error(error);
+  }
   std::rewind(file);
   char buffer[65536];
   for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)

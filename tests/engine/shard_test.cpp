@@ -1,19 +1,127 @@
-// Shards: contiguous slices of the work whose outputs, concatenated in
-// order, are the whole output.
+// Work units and shards: units cover every composition once, in order and
+// small; shards are contiguous slices whose outputs, concatenated in order,
+// are the whole output.
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
+#include "engine/pass_model.hpp"
 #include "engine/work_units.hpp"
 #include "tests/engine/engine_test_support.hpp"
 #include "tests/support/catalogue_rows.hpp"
 
 namespace {
 
-kestrav::engine::SearchModel catalogueModel(int number) {
+using kestrav::engine::WorkUnit;
+
+kestrav::engine::SearchModel catalogueModel(int number, int total = 50) {
   const auto& row = kestrav::testing::catalogueRow(number);
-  return kestrav::engine::searchModelFromRow(row.variant, row.blocks);
+  auto model = kestrav::engine::searchModelFromRow(row.variant, row.blocks);
+  model.total = total;
+  return model;
+}
+
+std::vector<kestrav::engine::PassShape> shapesOf(const kestrav::engine::SearchModel& model) {
+  std::vector<kestrav::engine::PassShape> shapes;
+  for (int m : model.multipliers) {
+    shapes.push_back(shapeOf(
+        kestrav::engine::buildPassModel<std::uint64_t>(model, m, kestrav::engine::kDefaultTailLength)));
+  }
+  return shapes;
+}
+
+std::vector<WorkUnit> unitsOf(const kestrav::engine::SearchModel& model, std::uint64_t from,
+                              std::uint64_t to) {
+  kestrav::engine::UnitCursor cursor(shapesOf(model), from, to);
+  std::vector<WorkUnit> units;
+  for (WorkUnit unit; cursor.next(unit);) units.push_back(unit);
+  return units;
+}
+
+TEST(CompositionCount, IsExactUpTo64Bits) {
+  struct Case {
+    std::int64_t sum;
+    int parts;
+    std::optional<std::uint64_t> count;
+  };
+  const Case cases[] = {
+      {50, 8, 85'900'584u},  // C(49, 7)
+      {1, 1, 1u},
+      {5, 6, 0u},
+      {0, 1, 0u},
+      {68, 34, 14'226'520'737'620'288'370u},   // C(67, 33), the largest central one that fits
+      {69, 35, std::nullopt},                  // C(68, 34) does not
+      {4869, 7, 18'426'048'264'474'788'224u},  // C(4868, 6), just below 2^64
+      {4870, 7, std::nullopt},
+      {100'000, 7, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(kestrav::engine::compositionCount(c.sum, c.parts), c.count) << c.sum << " into " << c.parts;
+  }
+}
+
+TEST(WorkUnits, CoverEveryCompositionOnceInOrderInSmallUnits) {
+  // Row 75 at the catalogue's total and far beyond it, and a two-block row.
+  const kestrav::engine::SearchModel models[] = {catalogueModel(75), catalogueModel(75, 100),
+                                                 catalogueModel(17)};
+  for (const auto& model : models) {
+    const auto size = kestrav::engine::searchSize(model);
+    ASSERT_TRUE(size.has_value());
+    const auto shapes = shapesOf(model);
+    const auto units = unitsOf(model, 0, size->total);
+    std::uint64_t next = 0;
+    for (std::size_t j = 0; j < units.size(); ++j) {
+      const WorkUnit& unit = units[j];
+      ASSERT_EQ(unit.first, next) << "unit " << j << " of total " << model.total;
+      next += unit.compositions;
+      const auto& shape = shapes[static_cast<std::size_t>(unit.pass)];
+      EXPECT_TRUE(unit.compositions <= kestrav::engine::kMaxUnitCompositions ||
+                  unit.prefixLength == shape.deepestPrefix || shape.whole)
+          << "unit " << j << " holds " << unit.compositions;
+      if (j > 0 && units[j - 1].pass == unit.pass) {
+        // Decreasing order: the earlier prefix is larger where they differ.
+        const WorkUnit& before = units[j - 1];
+        const int common = std::min(before.prefixLength, unit.prefixLength);
+        EXPECT_TRUE(std::lexicographical_compare(unit.prefix, unit.prefix + common, before.prefix,
+                                                 before.prefix + common))
+            << "unit " << j;
+      }
+    }
+    EXPECT_EQ(next, size->total);
+  }
+}
+
+TEST(Shards, AreContiguousBalancedAndCutInIntegers) {
+  const auto model = catalogueModel(75, 80);
+  const std::uint64_t total = kestrav::engine::searchSize(model)->total;
+  const auto all = unitsOf(model, 0, total);
+  for (int count : {1, 2, 7, 1000}) {
+    std::vector<WorkUnit> joined;
+    for (int index = 1; index <= count; ++index) {
+      const auto range = kestrav::engine::shardCompositions(total, index, count);
+      const auto part = unitsOf(model, range.first, range.end);
+      std::uint64_t compositions = 0;
+      for (const auto& unit : part) compositions += unit.compositions;
+      // A shard carries its share, give or take the unit cut at each end.
+      EXPECT_LE(compositions,
+                total / static_cast<std::uint64_t>(count) + 2 * kestrav::engine::kMaxUnitCompositions)
+          << index << "/" << count;
+      joined.insert(joined.end(), part.begin(), part.end());
+    }
+    ASSERT_EQ(joined.size(), all.size()) << count << " shards";
+    for (std::size_t j = 0; j < all.size(); ++j)
+      ASSERT_EQ(joined[j].first, all[j].first) << count << " shards";
+  }
+  // The boundaries of the largest count there is, exact and contiguous.
+  const std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
+  EXPECT_EQ(kestrav::engine::shardCompositions(most, 1, 7).first, 0u);
+  EXPECT_EQ(kestrav::engine::shardCompositions(most, 7, 7).end, most);
+  EXPECT_EQ(kestrav::engine::shardCompositions(most, 3, 7).end,
+            kestrav::engine::shardCompositions(most, 4, 7).first);
+  EXPECT_EQ(kestrav::engine::shardCompositions(10, 2, 3).first, 4u);
+  EXPECT_EQ(kestrav::engine::shardCompositions(10, 2, 3).end, 7u);
 }
 
 TEST(Shards, ConcatenateToTheWholeOutput) {
@@ -32,7 +140,7 @@ TEST(Shards, ConcatenateToTheWholeOutput) {
     ASSERT_FALSE(whole.records.empty());
     if (c.shardCounts.back() > 1000) {
       EXPECT_GT(static_cast<std::size_t>(c.shardCounts.back()),
-                kestrav::engine::planWorkUnits(model, kestrav::engine::kDefaultTailLength).size())
+                unitsOf(model, 0, kestrav::engine::searchSize(model)->total).size())
           << "kestrav" << number;
     }
     for (int count : c.shardCounts) {
@@ -51,37 +159,6 @@ TEST(Shards, ConcatenateToTheWholeOutput) {
       EXPECT_EQ(records, static_cast<std::uint64_t>(std::count(joined.begin(), joined.end(), '\n')));
     }
   }
-}
-
-TEST(Shards, RangesAreContiguousAndBalanced) {
-  const auto units = kestrav::engine::planWorkUnits(catalogueModel(18), kestrav::engine::kDefaultTailLength);
-  double total = 0;
-  for (const auto& unit : units) total += unit.cost;
-  for (int count : {1, 2, 4, 10}) {
-    std::size_t next = 0;
-    for (int index = 1; index <= count; ++index) {
-      const auto range = kestrav::engine::shardRange(units, index, count);
-      EXPECT_EQ(range.first, next) << index << "/" << count;
-      double cost = 0;
-      for (std::size_t j = range.first; j < range.last; ++j) cost += units[j].cost;
-      // No shard carries much more than its share (one unit at most).
-      EXPECT_LT(cost, total / count * 1.25) << index << "/" << count;
-      next = range.last;
-    }
-    EXPECT_EQ(next, units.size());
-  }
-}
-
-TEST(WorkUnits, CostsAddUpToEveryComposition) {
-  const auto model = catalogueModel(75);
-  double total = 0;
-  for (const auto& unit : kestrav::engine::planWorkUnits(model, 3)) total += unit.cost;
-  double expected = 0;
-  for (int m : model.multipliers) {
-    const int n = kestrav::engine::compositionLength(model);
-    expected += kestrav::engine::compositionCount(kestrav::engine::compositionSum(model, m), n);
-  }
-  EXPECT_EQ(total, expected);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+// A result file that appears only when it is complete. A regular file, or a
+// name not yet taken, is written as a hidden temporary file in the same
+// directory and renamed over the name by commit(): the rename is atomic, so
+// the name holds the earlier file or the complete new one, never a part.
+// Until then, abandon() (or the destructor) removes the temporary file and
+// leaves an earlier file untouched. Anything else under the name (a device
+// such as /dev/null, a FIFO, a terminal) is written directly, never replaced.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace kestrav::engine {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile() { abandon(); }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Returns false with the system's reason when the file cannot be created.
+  bool open(const std::filesystem::path& target, std::string& error);
+  std::FILE* stream() const { return file_; }
+
+  // Flushes and closes the file and gives it its name. With sync, the data
+  // reaches the disk before the rename and the rename before the return
+  // (fsync of the file, then of its directory). Returns false with the
+  // system's reason, having abandoned the file, when any step fails.
+  bool commit(bool sync, std::string& error);
+
+  // Closes and removes an uncommitted temporary file.
+  void abandon();
+
+ private:
+  std::filesystem::path target_;
+  std::filesystem::path temporary_;  // empty when written directly
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace kestrav::engine

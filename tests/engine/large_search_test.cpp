@@ -1,0 +1,172 @@
+// Large searches as the command runs them: memory that does not grow with
+// the output, result files that appear only when complete (an earlier file
+// survives an interruption or a failed write untouched, and no temporary
+// file is left), closed standard streams, and the size of a search up front.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/check_tables.hpp"
+#include "tests/support/program_runner.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kestrav::testing::ChildOptions;
+using kestrav::testing::runIn;
+using kestrav::testing::ScratchDirectory;
+
+const fs::path kCommand = KESTRAV_COMMAND;
+
+// Eight entries, every Gram code 0: a record wherever an entry is 2, so the
+// output is about 19 bytes per composition (1.09 GB at total 50).
+std::vector<std::string> zeroCodeSearch(int total) {
+  return {"search",
+          "--gram",
+          "0000000/000000/00000/0000/000/00/0",
+          "--layout",
+          "Bare",
+          "--total",
+          std::to_string(total),
+          "--threads",
+          "2"};
+}
+
+std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+std::vector<std::string> entriesOf(const fs::path& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(LargeSearch, MemoryDoesNotGrowWithTheOutput) {
+  // More than a gigabyte of records under a 512 MiB address space.
+  ScratchDirectory dir;
+  ChildOptions limited;
+  limited.addressSpaceLimit = std::uint64_t{512} << 20;
+  const auto run = runIn(dir.path(), kCommand, with(zeroCodeSearch(50), {"--out", "/dev/null"}), limited);
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.err.find("57896560 records"), std::string::npos) << run.err;
+}
+
+TEST(LargeSearch, AnUnfinishedFileNeverReplacesTheEarlierOne) {
+  struct Case {
+    const char* name;
+    int signal;
+    std::uint64_t fileSizeLimit;
+    int status;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"SIGINT", SIGINT, 0, 130, "interrupted by SIGINT; found.txt not written"},
+      {"SIGTERM", SIGTERM, 0, 143, "interrupted by SIGTERM; found.txt not written"},
+      {"SIGHUP", SIGHUP, 0, 129, "interrupted by SIGHUP; found.txt not written"},
+      {"a failed write", 0, std::uint64_t{1} << 20, 1, "cannot write found.txt: File too large"},
+  };
+  const std::string earlier = "2 2 2 2 2 2 2 36 \n";
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    std::ofstream(dir.path() / "found.txt") << earlier;
+    ChildOptions options;
+    options.fileSizeLimit = c.fileSizeLimit;
+    options.signal = c.signal;
+    // Once the search is writing its temporary file.
+    options.signalWhen = [&dir] { return entriesOf(dir.path()).size() > 1; };
+    const auto run = runIn(dir.path(), kCommand, with(zeroCodeSearch(60), {"--out", "found.txt"}), options);
+    EXPECT_EQ(run.exitStatus, c.status) << c.name << ": " << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.name << ": " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.name << ": " << run.err;
+    EXPECT_EQ(kestrav::testing::readFile(dir.path() / "found.txt"), earlier) << c.name;
+    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"found.txt"}) << c.name;
+  }
+}
+
+TEST(LargeSearch, ADeviceIsWrittenDirectlyAndNeverReplaced) {
+  ScratchDirectory dir;
+  fs::create_symlink("/dev/full", dir.path() / "full");
+  const auto run = runIn(
+      dir.path(), kCommand,
+      {"search", "--gram", "21100/1100/211/11/2", "--layout", "Bare", "--total", "50", "--out", "full"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.err.find("cannot write full: No space left on device"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "full"));
+  EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"full"});
+}
+
+TEST(RunCommand, ClosedStandardStreamsTakeNoResultFile) {
+  // A result file opened first would otherwise get descriptor 1 or 2 and
+  // the summary lines written into it.
+  ScratchDirectory dir;
+  ChildOptions closed;
+  closed.out = ChildOptions::Stream::Closed;
+  closed.err = ChildOptions::Stream::Closed;
+  const auto run = runIn(dir.path(), kCommand, {"run", "all", "--threads", "2", "--out", "results"}, closed);
+  EXPECT_EQ(run.exitStatus, 0);
+  const auto verified = runIn(dir.path(), kCommand, {"verify", "--quiet", "results"});
+  EXPECT_EQ(verified.exitStatus, 0) << verified.out;
+  EXPECT_EQ(entriesOf(dir.path() / "results").size(), 72u);
+}
+
+TEST(RunCommand, NamesEveryFileItCouldNotWriteAndLeavesNoneEmpty) {
+  for (const char* threads : {"1", "2"}) {
+    ScratchDirectory dir;
+    fs::create_directories(dir.path() / "results" / "OutputPart13.txt");
+    const auto run =
+        runIn(dir.path(), kCommand, {"run", "2", "13", "75", "--out", "results", "--threads", threads});
+    EXPECT_EQ(run.exitStatus, 1) << threads;
+    EXPECT_NE(run.err.find("cannot write results/OutputPart13.txt: Is a directory"), std::string::npos)
+        << run.err;
+    // Whatever ran before the failure is complete; nothing after it starts.
+    for (const auto& name : entriesOf(dir.path() / "results")) {
+      if (name == "OutputPart13.txt") continue;
+      EXPECT_EQ(name, "OutputPart2.txt") << threads;
+      EXPECT_EQ(kestrav::testing::sha256(dir.path() / "results" / name),
+                kestrav::testing::goldenChecksums().at(2));
+    }
+    EXPECT_NE(run.err.find("not written: results/OutputPart75.txt"), std::string::npos) << run.err;
+  }
+}
+
+TEST(SearchCommand, CountPrintsTheSizeAndSearchesNothing) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<const char*> lines;
+  };
+  const Case cases[] = {
+      // The README's example: C(59, 7).
+      {with(zeroCodeSearch(60), {"--count"}),
+       {"m=1: 341,149,446 compositions\n", "all: 341,149,446 compositions\n"}},
+      // C(47, 5), C(22, 5), C(7, 5).
+      {{"search", "--gram", "---1110/21100-/1100-/0111/11-/21/1", "--layout", "BothEnds", "--total", "50",
+        "--multipliers", "1,2,5", "--count", "--out", "found.txt"},
+       {"m=1: 1,533,939 compositions\n", "m=2: 26,334 compositions\n", "m=5: 21 compositions\n",
+        "all: 1,560,294 compositions\n"}},
+  };
+  ScratchDirectory dir;
+  for (const Case& c : cases) {
+    const auto run = runIn(dir.path(), kCommand, c.args);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    for (const char* line : c.lines)
+      EXPECT_NE(run.out.find(line), std::string::npos) << line << " in " << run.out;
+    EXPECT_NE(run.out.find("expected time: "), std::string::npos) << run.out;
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+
+  // Four blocks of two entries keep the values small, but the compositions
+  // of 65535 into eight parts do not fit 64 bits.
+  const auto huge =
+      runIn(dir.path(), kCommand,
+            {"search", "--blocks", "1-2:1 3-4:1 5-6:1 7-8:1", "--layout", "Bare", "--total", "65535"});
+  EXPECT_EQ(huge.exitStatus, 2);
+  EXPECT_NE(huge.err.find("more than 2^64 - 1 compositions"), std::string::npos) << huge.err;
+}
+
+}  // namespace
