@@ -13,6 +13,7 @@
 #include "engine/output_file.hpp"
 #include "engine/search_rate.hpp"
 #include "engine/work_units.hpp"
+#include "engine/worker_threads.hpp"
 
 namespace kestrav::cli {
 namespace {
@@ -80,8 +81,12 @@ int searchCommand(const std::vector<std::string>& args) {
   options.cancelled = interrupted;
   const auto start = std::chrono::steady_clock::now();
   engine::SearchSummary summary;
-  engine::SearchStatus status =
-      engine::runSearch(model, options, toFile ? file.stream() : stdout, summary, error);
+  engine::SearchStatus status = engine::SearchStatus::Failed;
+  try {
+    status = engine::runSearch(model, options, toFile ? file.stream() : stdout, summary, error);
+  } catch (...) {
+    error = engine::describeException(std::current_exception());
+  }
   if (status == engine::SearchStatus::Complete && toFile && !file.commit(parsed.common.sync, error)) {
     status = engine::SearchStatus::Failed;
   }

@@ -31,7 +31,12 @@ CatalogueRunResult runOne(const CatalogueSearch& search, const SearchOptions& op
     result.status = SearchStatus::Failed;
     return result;
   }
-  result.status = runSearch(search.model, options, out.stream(), result.summary, result.error);
+  try {
+    result.status = runSearch(search.model, options, out.stream(), result.summary, result.error);
+  } catch (...) {
+    result.status = SearchStatus::Failed;
+    result.error = describeException(std::current_exception());
+  }
   if (result.status == SearchStatus::Complete && !out.commit(hooks.sync, result.error)) {
     result.status = SearchStatus::Failed;
   }

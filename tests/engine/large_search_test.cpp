@@ -62,14 +62,16 @@ TEST(LargeSearch, AnUnfinishedFileNeverReplacesTheEarlierOne) {
     const char* name;
     int signal;
     std::uint64_t fileSizeLimit;
+    std::uint64_t addressSpaceLimit;
     int status;
     const char* reason;
   };
   const Case cases[] = {
-      {"SIGINT", SIGINT, 0, 130, "interrupted by SIGINT; found.txt not written"},
-      {"SIGTERM", SIGTERM, 0, 143, "interrupted by SIGTERM; found.txt not written"},
-      {"SIGHUP", SIGHUP, 0, 129, "interrupted by SIGHUP; found.txt not written"},
-      {"a failed write", 0, std::uint64_t{1} << 20, 1, "cannot write found.txt: File too large"},
+      {"SIGINT", SIGINT, 0, 0, 130, "interrupted by SIGINT; found.txt not written"},
+      {"SIGTERM", SIGTERM, 0, 0, 143, "interrupted by SIGTERM; found.txt not written"},
+      {"SIGHUP", SIGHUP, 0, 0, 129, "interrupted by SIGHUP; found.txt not written"},
+      {"a failed write", 0, std::uint64_t{1} << 20, 0, 1, "cannot write found.txt: File too large"},
+      {"no memory", 0, 0, std::uint64_t{30} << 20, 1, "cannot write found.txt: out of memory"},
   };
   const std::string earlier = "2 2 2 2 2 2 2 36 \n";
   for (const Case& c : cases) {
@@ -77,6 +79,7 @@ TEST(LargeSearch, AnUnfinishedFileNeverReplacesTheEarlierOne) {
     std::ofstream(dir.path() / "found.txt") << earlier;
     ChildOptions options;
     options.fileSizeLimit = c.fileSizeLimit;
+    options.addressSpaceLimit = c.addressSpaceLimit;
     options.signal = c.signal;
     // Once the search is writing its temporary file.
     options.signalWhen = [&dir] { return entriesOf(dir.path()).size() > 1; };
@@ -99,6 +102,19 @@ TEST(LargeSearch, ADeviceIsWrittenDirectlyAndNeverReplaced) {
   EXPECT_NE(run.err.find("cannot write full: No space left on device"), std::string::npos) << run.err;
   EXPECT_TRUE(fs::is_symlink(dir.path() / "full"));
   EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"full"});
+}
+
+TEST(Commands, AReportThatCannotBeWrittenFails) {
+  const std::vector<std::string> cases[] = {{"--help"}, {"run", "2", "--out", "results"}};
+  for (const auto& args : cases) {
+    ScratchDirectory dir;
+    ChildOptions full;
+    full.outPath = "/dev/full";
+    const auto run = runIn(dir.path(), kCommand, args, full);
+    EXPECT_EQ(run.exitStatus, 1) << args[0];
+    EXPECT_NE(run.err.find("cannot write to standard output: No space left on device"), std::string::npos)
+        << args[0] << ": " << run.err;
+  }
 }
 
 TEST(RunCommand, ClosedStandardStreamsTakeNoResultFile) {
