@@ -140,13 +140,15 @@ TEST(RunCommand, AnInterruptedRunLeavesOnlyCompleteFiles) {
   options.signalWhen = [&results] { return fs::exists(results) && entriesOf(results).size() > 8; };
   const auto run = runIn(dir.path(), kCommand, {"run", "all", "--threads", "2", "--out", "results"}, options);
   EXPECT_EQ(run.exitStatus, 143) << run.err;
-  EXPECT_NE(run.err.find("interrupted by SIGTERM; not written: results/OutputPart"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("interrupted by SIGTERM; not written: results/OutputPart"), std::string::npos)
+      << run.err;
   const auto written = entriesOf(results);
   EXPECT_LT(written.size(), 72u);
   for (const auto& name : written) {
     ASSERT_EQ(name.rfind("OutputPart", 0), 0u) << name << " left behind";
     const int number = std::stoi(name.substr(10));
-    EXPECT_EQ(kestrav::testing::sha256(results / name), kestrav::testing::goldenChecksums().at(number)) << name;
+    EXPECT_EQ(kestrav::testing::sha256(results / name), kestrav::testing::goldenChecksums().at(number))
+        << name;
   }
 }
 
