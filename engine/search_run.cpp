@@ -37,7 +37,7 @@ constexpr std::chrono::milliseconds kProgressInterval{100};
 template <class Word>
 class Scheduler {
  public:
-  Scheduler(const SearchModel& model, const SearchOptions& options, std::FILE* out)
+  Scheduler(const SearchModel& model, const SearchOptions& options, RecordOutput& out)
       : options_(options), out_(out), filter_(tailFilterFor(options.simd)) {
     std::vector<PassShape> shapes;
     for (int m : model.multipliers) {
@@ -69,11 +69,9 @@ class Scheduler {
     summary.bytes = bytes_;
     if (status_ == SearchStatus::Complete && written_ != taken_)
       throw std::logic_error("units left unwritten");
-    if (status_ == SearchStatus::Complete) {
-      errno = 0;
-      if (std::fflush(out_) != 0)
-        stop(SearchStatus::Failed, errno != 0 ? std::strerror(errno) : "input/output error");
-    }
+    std::string finishError;
+    if (status_ == SearchStatus::Complete && !out_.finish(finishError))
+      stop(SearchStatus::Failed, finishError);
     if (status_ == SearchStatus::Failed) error = !error_.empty() ? error_ : workers.failure();
     if (status_ == SearchStatus::Complete && options_.progress) options_.progress(total_, total_);
     return status_;
@@ -104,9 +102,9 @@ class Scheduler {
 
   bool write(const std::string& records) {
     if (records.empty()) return true;
-    errno = 0;
-    if (std::fwrite(records.data(), 1, records.size(), out_) != records.size()) {
-      stop(SearchStatus::Failed, errno != 0 ? std::strerror(errno) : "input/output error");
+    std::string error;
+    if (!out_.write(records, error)) {
+      stop(SearchStatus::Failed, error);
       return false;
     }
     bytes_ += records.size();
@@ -251,7 +249,7 @@ class Scheduler {
   }
 
   const SearchOptions& options_;
-  std::FILE* out_;
+  RecordOutput& out_;
   TailFilter filter_;
   std::vector<PassModel<Word>> passes_;
   std::unique_ptr<UnitCursor> cursor_;
@@ -274,7 +272,7 @@ class Scheduler {
 };
 
 template <class Word>
-SearchStatus runWith(const SearchModel& model, const SearchOptions& options, std::FILE* out,
+SearchStatus runWith(const SearchModel& model, const SearchOptions& options, RecordOutput& out,
                      SearchSummary& summary, std::string& error) {
   Scheduler<Word> scheduler(model, options, out);
   return scheduler.run(summary, error);
@@ -282,7 +280,27 @@ SearchStatus runWith(const SearchModel& model, const SearchOptions& options, std
 
 }  // namespace
 
+bool StreamOutput::write(std::string_view records, std::string& error) {
+  errno = 0;
+  if (std::fwrite(records.data(), 1, records.size(), file_) == records.size()) return true;
+  error = errno != 0 ? std::strerror(errno) : "input/output error";
+  return false;
+}
+
+bool StreamOutput::finish(std::string& error) {
+  errno = 0;
+  if (std::fflush(file_) == 0) return true;
+  error = errno != 0 ? std::strerror(errno) : "input/output error";
+  return false;
+}
+
 SearchStatus runSearch(const SearchModel& model, const SearchOptions& options, std::FILE* out,
+                       SearchSummary& summary, std::string& error) {
+  StreamOutput stream(out);
+  return runSearch(model, options, stream, summary, error);
+}
+
+SearchStatus runSearch(const SearchModel& model, const SearchOptions& options, RecordOutput& out,
                        SearchSummary& summary, std::string& error) {
   if (options.tailLength < 1 || options.tailLength > kMaxTailLength) {
     throw std::invalid_argument("tail length must be 1.." + std::to_string(kMaxTailLength));

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/search_model.hpp"
@@ -42,6 +43,31 @@ enum class SearchStatus {
   Cancelled,  // options.cancelled said so
   Failed,     // a write failed or a worker could not go on; see the error
 };
+
+// Where a search's records go: in enumeration order, in pieces of whole
+// records, from one thread at a time. A write that returns false stops the
+// search (Failed, with its error); finish follows the last piece of a
+// complete search.
+class RecordOutput {
+ public:
+  virtual ~RecordOutput() = default;
+  virtual bool write(std::string_view records, std::string& error) = 0;
+  virtual bool finish(std::string& error) = 0;
+};
+
+// A stream: written with fwrite, flushed at the end.
+class StreamOutput : public RecordOutput {
+ public:
+  explicit StreamOutput(std::FILE* file) : file_(file) {}
+  bool write(std::string_view records, std::string& error) override;
+  bool finish(std::string& error) override;
+
+ private:
+  std::FILE* file_;
+};
+
+SearchStatus runSearch(const SearchModel& model, const SearchOptions& options, RecordOutput& out,
+                       SearchSummary& summary, std::string& error);
 
 // Writes the records to out. On failure the error names the reason (the
 // system's, or "out of memory"); what was written before stays written.
