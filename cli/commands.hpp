@@ -12,6 +12,10 @@ int runCommand(const std::vector<std::string>& args);
 int searchCommand(const std::vector<std::string>& args);
 int verifyCommand(const std::vector<std::string>& args);
 
+// The work of `kestrav verify` and of kestrav-verify, which `program` names
+// in its messages.
+int runVerification(const std::vector<std::string>& args, const char* program);
+
 const char* helpText();
 
 // The catalogue built into the command.

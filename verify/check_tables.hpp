@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -35,12 +36,27 @@ struct ResultChecks {
 };
 
 // Rows of a table, each split at tabs, without comments and blank lines.
+std::vector<std::vector<std::string>> splitTable(const std::string& text);
 bool readTable(const std::filesystem::path& path, std::vector<std::vector<std::string>>& rows,
                std::string& error);
 
 Tuple parseTuple(const std::string& text);
 std::string formatRecord(const Tuple& entries);  // "1 2 3 ", as a result line holds it
 
+// Gives the text of the table of that name, or false with the reason.
+using TableText = std::function<bool(const std::string& name, std::string& text, std::string& error)>;
+bool parseResultChecks(const TableText& table, ResultChecks& checks, std::string& error);
+
+// The tables in a directory (tests/data of the source tree, say).
 bool loadResultChecks(const std::filesystem::path& directory, ResultChecks& checks, std::string& error);
+
+// The tables built into the library, so that an installed tool needs no
+// source tree.
+struct BuiltInTable {
+  const char* name;
+  const char* text;
+};
+extern const BuiltInTable kBuiltInCheckTables[4];
+bool builtInResultChecks(ResultChecks& checks, std::string& error);
 
 }  // namespace kestrav

@@ -4,56 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 #include "verify/result_file_check.hpp"
 
 namespace kestrav {
-
-bool parseVerifyArguments(const std::vector<std::string>& args, VerifyArguments& parsed, std::string& error) {
-  parsed = VerifyArguments{};
-  bool haveDirectory = false;
-  bool haveCatalogue = false;
-  bool haveChecks = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--quiet") {
-      parsed.quiet = true;
-    } else if (arg == "--catalogue" || arg == "--checks") {
-      if (i + 1 == args.size()) {
-        error = arg + ": missing value";
-        return false;
-      }
-      bool& given = arg == "--catalogue" ? haveCatalogue : haveChecks;
-      if (given) {
-        error = arg + ": given twice";
-        return false;
-      }
-      given = true;
-      (arg == "--catalogue" ? parsed.catalogueFile : parsed.checksDirectory) = args[++i];
-    } else if (!arg.empty() && arg[0] == '-') {
-      error = arg + ": unknown option";
-      return false;
-    } else if (!haveDirectory) {
-      parsed.directory = arg;
-      haveDirectory = true;
-    } else {
-      int number = 0;
-      const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), number);
-      if (ec != std::errc() || end != arg.data() + arg.size() || number < 1) {
-        error = "\"" + arg + "\": not a program number";
-        return false;
-      }
-      parsed.programs.push_back(number);
-    }
-  }
-  if (!haveDirectory) {
-    error = "no directory of result files given";
-    return false;
-  }
-  return true;
-}
 
 bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChecks& checks,
                            const VerifyArguments& arguments, std::ostream& out, int& wrongFiles,

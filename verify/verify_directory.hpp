@@ -1,9 +1,6 @@
 #pragma once
-// Verification of a directory of result files, shared by kestrav-verify and
-// `kestrav verify`: the arguments, the choice of rows, one line per file and
-// a summary.
-//
-//   [--quiet] [--catalogue FILE] [--checks DIR] DIR [N ...]
+// Verification of a directory of result files: the choice of rows, one line
+// per file and a summary.
 
 #include <filesystem>
 #include <ostream>
@@ -22,10 +19,6 @@ struct VerifyArguments {
   std::filesystem::path directory;
   std::vector<int> programs;  // empty: every row of the catalogue
 };
-
-// On a bad argument, or --catalogue or --checks given twice, returns false
-// with a message that names it.
-bool parseVerifyArguments(const std::vector<std::string>& args, VerifyArguments& parsed, std::string& error);
 
 // Checks the chosen rows' files in the directory, writing "ok" or
 // "MISMATCH" and the reasons per file (only mismatches when quiet) and a
