@@ -4,6 +4,7 @@
 
 #include "core/quoted_text.hpp"
 #include "models/block_polynomial.hpp"
+#include "models/catalogue.hpp"
 #include "models/gram_code.hpp"
 
 namespace kestrav::cli {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "core/layout.hpp"
-#include "models/catalogue.hpp"
 
 namespace kestrav::engine {
 
@@ -60,11 +59,5 @@ const char* modelFieldName(ModelField field);
 bool checkSearchModel(const SearchModel& model, ModelFault& fault);
 // The same, with the fault as "FIELD: REASON".
 bool checkSearchModel(const SearchModel& model, std::string& error);
-
-// The search a catalogue program runs: total 50, multipliers 1, 2, 5 for the
-// scaled family and one pass for the unscaled one. Throws std::logic_error
-// when the row's model is not provably exact in 32 bits (every catalogue
-// coefficient lies within +-6, so |value| < 6 * 6^10 < 2^29).
-SearchModel searchModelFromRow(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks);
 
 }  // namespace kestrav::engine

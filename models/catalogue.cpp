@@ -36,16 +36,6 @@ bool parseTermCounts(const std::string& text, std::vector<int>& counts) {
 
 }  // namespace
 
-bool parseLayout(const std::string& word, Layout& layout) {
-  for (Layout candidate : {Layout::BothEnds, Layout::HeadOnly, Layout::TailOnly, Layout::Bare}) {
-    if (word == layoutName(candidate)) {
-      layout = candidate;
-      return true;
-    }
-  }
-  return false;
-}
-
 bool parseEntryPositions(std::string_view text, std::vector<int>& positions) {
   positions.clear();
   while (!text.empty()) {
@@ -68,22 +58,6 @@ bool parseEntryPositions(std::string_view text, std::vector<int>& positions) {
   return !positions.empty();
 }
 
-const char* layoutName(Layout layout) {
-  switch (layout) {
-    case Layout::BothEnds:
-      return "BothEnds";
-    case Layout::HeadOnly:
-      return "HeadOnly";
-    case Layout::TailOnly:
-      return "TailOnly";
-    case Layout::Bare:
-      return "Bare";
-  }
-  return "?";
-}
-
-const char* familyName(Family family) { return family == Family::Scaled ? "scaled" : "unscaled"; }
-
 bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& error) {
   std::istringstream words(line);
   std::vector<std::string> fields;
@@ -98,11 +72,7 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
     error = "bad program number \"" + fields[0] + "\"";
     return false;
   }
-  if (fields[1] == "scaled") {
-    row.family = Family::Scaled;
-  } else if (fields[1] == "unscaled") {
-    row.family = Family::Unscaled;
-  } else {
+  if (!parseFamily(fields[1], row.family)) {
     error = "bad family \"" + fields[1] + "\" (scaled or unscaled)";
     return false;
   }

@@ -50,13 +50,9 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
 // Reads every row; an error names the line and the row's number.
 bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::string& error);
 
-const char* layoutName(Layout layout);
-bool parseLayout(const std::string& word, Layout& layout);
-
 // Entry positions as a comma list of positions and ranges, "1-4,7" for
 // 1 2 3 4 7; each between 1 and kMaxEntryPosition.
 inline constexpr int kMaxEntryPosition = 32;
 bool parseEntryPositions(std::string_view text, std::vector<int>& positions);
-const char* familyName(Family family);
 
 }  // namespace kestrav

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "engine/catalogue_search.hpp"
 #include "engine/search_run.hpp"
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"

@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/catalogue_search.hpp"
 #include "engine/pass_model.hpp"
 #include "engine/work_units.hpp"
 #include "tests/engine/engine_test_support.hpp"
