@@ -111,9 +111,7 @@ void EngineWholeCatalogue(benchmark::State& state) {
 }
 
 const kestrav::engine::CatalogueSearch& searchOf(int number) {
-  for (const auto& search : searches()) {
-    if (search.number == number) return search;
-  }
+  if (const auto* search = kestrav::findByNumber(searches(), number)) return *search;
   throw std::out_of_range("no such program");
 }
 

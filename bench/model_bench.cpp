@@ -115,9 +115,7 @@ const std::vector<BenchRow>& benchRows() {
 }
 
 const BenchRow& rowOf(int number) {
-  for (const BenchRow& row : benchRows()) {
-    if (row.number == number) return row;
-  }
+  if (const BenchRow* row = kestrav::findByNumber(benchRows(), number)) return *row;
   std::abort();
 }
 

@@ -62,10 +62,7 @@ int runCommand(const std::vector<std::string>& args) {
     for (const auto& search : searches) chosen.push_back(&search);
   }
   for (int number : parsed.programs) {
-    const engine::CatalogueSearch* found = nullptr;
-    for (const auto& search : searches) {
-      if (search.number == number) found = &search;
-    }
+    const engine::CatalogueSearch* found = findByNumber(searches, number);
     if (found == nullptr) return usageError(std::to_string(number) + ": no such program in the catalogue");
     chosen.push_back(found);
   }
@@ -112,10 +109,7 @@ int runCommand(const std::vector<std::string>& args) {
       notWritten.push_back(shownName(result.file.string()));
       return;
     }
-    const engine::CatalogueSearch* search = nullptr;
-    for (const auto* candidate : chosen) {
-      if (candidate->number == result.number) search = candidate;
-    }
+    const engine::CatalogueSearch* search = findByNumber(searches, result.number);
     // A report that cannot be written is found by the command's exit.
     std::printf(
         "kestrav%d: %s\n", result.number,

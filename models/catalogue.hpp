@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,16 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
 // and n; blocks that cover 1..k once; well-formed codes; the term counts; the
 // invariants of catalogue matrices. Returns false and says why.
 bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& blocks, std::string& error);
+
+// The element of a list of rows (or of anything that carries a program
+// `number`) with that number, or null.
+template <class Rows>
+auto findByNumber(Rows& rows, int number) -> decltype(&*std::begin(rows)) {
+  for (auto& row : rows) {
+    if (row.number == number) return &row;
+  }
+  return nullptr;
+}
 
 // Reads every row; an error names the line and the row's number.
 bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::string& error);

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "models/catalogue.hpp"
 #include "models/model_table.hpp"
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"
@@ -19,9 +20,7 @@ std::vector<std::uint16_t> entriesOf(const Tuple& tuple) {
 }
 
 const kestrav::GeneratedModel& modelOf(int number) {
-  for (const auto& model : kestrav::generatedModels()) {
-    if (model.number == number) return model;
-  }
+  if (const auto* model = kestrav::findByNumber(kestrav::generatedModels(), number)) return *model;
   throw std::out_of_range("no model " + std::to_string(number));
 }
 

@@ -15,10 +15,7 @@ bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChe
                            std::string& error) {
   std::vector<const VariantSpec*> chosen;
   for (int number : arguments.programs) {
-    const VariantSpec* found = nullptr;
-    for (const VariantSpec& row : rows) {
-      if (row.number == number) found = &row;
-    }
+    const VariantSpec* found = findByNumber(rows, number);
     if (found == nullptr) {
       error = std::to_string(number) + ": no such program in the catalogue";
       return false;
