@@ -164,9 +164,4 @@ TEST(TailPoints, LinesCoverEveryTupleOnce) {
   }
 }
 
-TEST(TailFilter, BestLevelIsAvailableAndScalarAlwaysIs) {
-  EXPECT_TRUE(kestrav::engine::simdLevelAvailable(kestrav::engine::SimdLevel::Scalar));
-  EXPECT_TRUE(kestrav::engine::simdLevelAvailable(kestrav::engine::bestSimdLevel()));
-}
-
 }  // namespace
