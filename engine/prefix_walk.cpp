@@ -1,7 +1,6 @@
 #include "engine/prefix_walk.hpp"
 
 #include <algorithm>
-#include <cstring>
 
 #include "engine/record_format.hpp"
 
@@ -205,7 +204,7 @@ std::uint32_t PrefixWalker<Word>::findTailHits(int remaining) {
 
 template <class Word>
 void PrefixWalker<Word>::emitHits(int remaining, std::uint32_t found) {
-  headLength_ = -1;
+  line_.clear();
   const std::uint32_t offset = pass_.points->offset[static_cast<std::size_t>(remaining)];
   for (std::uint32_t h = 0; h < found; ++h) {
     const std::uint32_t tuple = offset + hits_[h];
@@ -237,21 +236,15 @@ bool PrefixWalker<Word>::vanishesExactly(std::uint32_t tupleIndex) const {
 
 template <class Word>
 void PrefixWalker<Word>::emit(std::uint32_t tupleIndex) {
-  // The entries before the tail are the same for every record of this tail:
-  // they are formatted at its first record.
-  if (headLength_ < 0) {
-    char* end = head_;
-    if (pinsHead(pass_.layout)) end = appendEntry(end, static_cast<std::uint32_t>(pass_.multiplier));
-    for (int d = 0; d < tailDepth_; ++d) end = appendEntry(end, prefixEntries_[static_cast<std::size_t>(d)]);
-    headLength_ = static_cast<int>(end - head_);
+  if (!line_.started()) {
+    line_.start();
+    if (pinsHead(pass_.layout)) line_.add(static_cast<std::uint32_t>(pass_.multiplier));
+    for (int d = 0; d < tailDepth_; ++d) line_.add(prefixEntries_[static_cast<std::size_t>(d)]);
   }
-  char line[sizeof head_ + 1];
-  std::memcpy(line, head_, static_cast<std::size_t>(headLength_));
-  char* end = line + headLength_;
-  for (int l = 0; l < pass_.tailLength; ++l) end = appendEntry(end, pass_.points->entries[l][tupleIndex]);
-  if (pinsTail(pass_.layout)) end = appendEntry(end, static_cast<std::uint32_t>(pass_.multiplier));
-  *end++ = '\n';
-  out_->append(line, end);
+  const auto multiplier = static_cast<std::uint32_t>(pass_.multiplier);
+  line_.record(
+      *out_, pass_.tailLength, [&](int l) { return pass_.points->entries[l][tupleIndex]; },
+      pinsTail(pass_.layout) ? &multiplier : nullptr);
   ++records_;
   if (out_->size() >= spillAt_) spillAt_ = spill_(*out_);
 }

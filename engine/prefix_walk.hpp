@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/pass_model.hpp"
+#include "engine/record_format.hpp"
 #include "engine/tail_filter.hpp"
 
 namespace kestrav::engine {
@@ -67,10 +68,9 @@ class PrefixWalker {
   TailFilterInput input_;
   std::vector<TailLines> linesBySum_;
   bool fastLastLevel_ = false;
-  // The formatted entries before the tail (at most kMaxEntries values of 5
-  // digits and a blank each); a negative length until the tail's first record.
-  char head_[kMaxEntries * 6];
-  int headLength_ = -1;
+  // The entries before the tail, formatted at the tail's first record.
+  static_assert(RecordLine::kMaxEntries >= kMaxEntries);
+  RecordLine line_;
   std::string* out_ = nullptr;
   std::size_t spillBytes_ = SIZE_MAX;
   std::size_t spillAt_ = SIZE_MAX;
