@@ -1,8 +1,14 @@
 #pragma once
 // Enumeration of the compositions of f into n positive parts in decreasing
 // lexicographic order: (f-n+1, 1, ..., 1) first, (1, ..., 1, f-n+1) last.
-// One array serves the whole pass and is changed in place.
+//
+// Most successors only move one unit from the second-last entry to the last:
+// the compositions that share all but their last two entries form a line
+// along which those two run from (s-1, 1) to (1, s-1). Both enumerations
+// below walk each line as an inner loop.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -32,17 +38,68 @@ inline void advanceComposition(std::uint16_t* c, std::int32_t n) {
 }
 
 // Calls visit(c) on every composition of f into n parts, first and last
-// included, in decreasing lexicographic order. Requires 1 <= n <= f.
+// included, in decreasing lexicographic order; c points at one array of n
+// entries changed in place. Requires 1 <= n <= f.
 template <class Visit>
 void forEachComposition(std::uint16_t n, std::int32_t f, Visit&& visit) {
   const std::int32_t finalLast = f - n + 1;
-  std::vector<std::uint16_t> c(n, 1);
+  std::vector<std::uint16_t> entries(n, 1);
+  std::uint16_t* const c = entries.data();
   c[0] = static_cast<std::uint16_t>(finalLast);
-  visit(c.data());
-  while (static_cast<std::int32_t>(c[n - 1]) != finalLast) {
-    advanceComposition(c.data(), n);
-    visit(c.data());
+  if (n == 1) {
+    visit(c);
+    return;
   }
+  const std::int32_t secondLast = n - 2;
+  for (;;) {
+    // Every line starts at (s-1, 1): the successor of a line's end (..., 1, t)
+    // is (..., t+1, 1) or, when an earlier entry gives the unit, (..., 1, 1).
+    const std::int32_t s = c[secondLast] + c[n - 1];
+    for (std::int32_t last = 1; last < s; ++last) {
+      c[secondLast] = static_cast<std::uint16_t>(s - last);
+      c[n - 1] = static_cast<std::uint16_t>(last);
+      visit(c);
+    }
+    // The line ended at (..., 1, s-1); with s-1 == f-n+1 the entries before
+    // are all 1 and that was the last composition.
+    if (s - 1 == finalLast) return;
+    advanceComposition(c, n);
+  }
+}
+
+namespace detail {
+
+// Entry I of every composition whose entries before I are set and sum to
+// f - rest: it counts down from the most the entries after it leave (each
+// of them at least 1) to 1; the last entry takes what remains.
+template <std::size_t N, std::size_t I, class Visit>
+[[gnu::always_inline]] inline void compositionsFrom(std::array<std::uint16_t, N>& c, std::int32_t rest,
+                                                    Visit& visit) {
+  if constexpr (I + 1 == N) {
+    c[I] = static_cast<std::uint16_t>(rest);
+    visit(c.data());
+  } else {
+    constexpr auto kAfter = static_cast<std::int32_t>(N - 1 - I);
+    for (std::int32_t value = rest - kAfter; value >= 1; --value) {
+      c[I] = static_cast<std::uint16_t>(value);
+      compositionsFrom<N, I + 1>(c, rest - value, visit);
+    }
+  }
+}
+
+}  // namespace detail
+
+// The same enumeration for a length fixed at compile time, as N - 1 nested
+// loops, entry 0 outermost; the innermost loop walks one line. Inlined with
+// visit, a computation that depends only on the entries of enclosing loops
+// is left to the compiler to hoist out of the loops inside them: most of a
+// model written with the later entries outermost is computed once per line
+// or less often, not once per composition. Requires 1 <= N <= f.
+template <std::size_t N, class Visit>
+[[gnu::always_inline]] inline void forEachComposition(std::int32_t f, Visit&& visit) {
+  static_assert(N >= 1);
+  std::array<std::uint16_t, N> c{};
+  detail::compositionsFrom<N, 0>(c, f, visit);
 }
 
 }  // namespace kestrav

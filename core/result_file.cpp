@@ -1,6 +1,7 @@
 #include "core/result_file.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -34,6 +35,26 @@ bool openResultFile(std::ofstream& file, std::int32_t programNumber) {
 void failResultWrite(std::int32_t programNumber, int savedErrno) {
   reportFailure(programNumber, "write", savedErrno);
   std::exit(1);
+}
+
+void writeRecordValues(std::ofstream& file, const std::int32_t* values, std::size_t count,
+                       std::int32_t programNumber) {
+  // A value takes at most 11 characters; a record of up to 20 values is
+  // written in one piece.
+  char line[256];
+  char* end = line;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (line + sizeof line - end < 13) {
+      file.write(line, end - line);
+      end = line;
+    }
+    end = std::to_chars(end, line + sizeof line, values[i]).ptr;
+    *end++ = ' ';
+  }
+  *end++ = '\n';
+  file.write(line, end - line);
+  file.flush();
+  if (!file) failResultWrite(programNumber, errno);
 }
 
 int finishRun(std::ofstream& file, std::int32_t programNumber) {

@@ -4,7 +4,6 @@
 // error and status 1, instead of losing the results silently.
 
 #include <array>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -29,13 +28,16 @@ bool openResultFile(std::ofstream& file, std::int32_t programNumber);
 // status: 0, or 1 (after a report) when the close failed.
 int finishRun(std::ofstream& file, std::int32_t programNumber);
 
-// Appends one result record, each value followed by a blank, and flushes it.
+// Appends one result record, each value in decimal followed by a blank, and
+// the line end, in one write, and flushes it. A failure ends the process as
+// failResultWrite does.
+void writeRecordValues(std::ofstream& file, const std::int32_t* values, std::size_t count,
+                       std::int32_t programNumber);
+
 template <std::size_t K>
 void writeRecord(std::ofstream& file, const std::array<std::int32_t, K>& entries,
                  std::int32_t programNumber) {
-  for (std::int32_t value : entries) file << value << ' ';
-  file << std::endl;
-  if (!file) failResultWrite(programNumber, errno);
+  writeRecordValues(file, entries.data(), K, programNumber);
 }
 
 }  // namespace kestrav

@@ -3,6 +3,7 @@
 // multipliers 1, 2 and 5, into one result file. Included once by the
 // program's source, after its catalogue row (see core/program_row.hpp).
 
+#include <cassert>
 #include <cstdint>
 #include <fstream>
 
@@ -22,17 +23,24 @@ using Shape = kestrav::RowShape<kLayout, kRemovedCount, kEntryCount>;
 }  // namespace
 
 KESTRAV_PASS_INLINE int validSet(unsigned short* composition, unsigned short multiplier) {
-  const auto entries = kestrav::scaledEntryTuple<kLayout, Shape::kLength>(composition, multiplier);
-  if (kestrav::applyModel(CalculDet, entries) == 0) {
-    kestrav::writeRecord(myfile, entries, kProgramNumber);
+  // The tuple is formed again for the record, so that the one the model
+  // reads stays in registers and nothing is stored for a tuple not written.
+  if (kestrav::applyModel(CalculDet,
+                          kestrav::scaledEntryTuple<kLayout, Shape::kLength>(composition, multiplier)) == 0) {
+    kestrav::writeRecord(myfile, kestrav::scaledEntryTuple<kLayout, Shape::kLength>(composition, multiplier),
+                         kProgramNumber);
   }
   return 1;
 }
 
-void part(unsigned short n, unsigned short total, unsigned short multiplier) {
+// n is the row's composition length, for which the enumeration is compiled.
+void part([[maybe_unused]] unsigned short n, unsigned short total, unsigned short multiplier) {
+  assert(n == Shape::kLength);
   const std::int32_t f = kestrav::scaledCompositionSum(total, multiplier, Shape::kPinned);
-  kestrav::withConstantMultiplier(multiplier, [n, f](auto m) {
-    kestrav::forEachComposition(n, f, [m](unsigned short* c) { validSet(c, m); });
+  kestrav::withConstantMultiplier(multiplier, [f](auto m) {
+    // Inlined into the loops, so that what they leave unchanged is hoisted.
+    kestrav::forEachComposition<Shape::kLength>(
+        f, [m](unsigned short* c) __attribute__((always_inline)) { validSet(c, m); });
   });
 }
 

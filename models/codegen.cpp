@@ -163,7 +163,7 @@ std::string blockExpression(const VariantSpec& row, const ExpandedBlock& block, 
   }
   const std::vector<int> order = style == ModelStyle::Literal
                                      ? naturalOrder(block.polynomial.size)
-                                     : chooseNestingOrder(block.polynomial, pinnedEntriesOf(row, block));
+                                     : loopNestingOrder(block.positions, pinnedEntriesOf(row, block));
   return hornerExpression(block.polynomial, names, order);
 }
 
@@ -275,6 +275,20 @@ std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint
   }
   free.insert(free.end(), constants.begin(), constants.end());
   return free;
+}
+
+std::vector<int> loopNestingOrder(const std::vector<int>& positions, std::uint32_t constantEntries) {
+  std::vector<int> order;
+  for (int j = 0; j < static_cast<int>(positions.size()); ++j) {
+    if (!((constantEntries >> j) & 1u)) order.push_back(j);
+  }
+  std::stable_sort(order.begin(), order.end(), [&positions](int a, int b) {
+    return positions[static_cast<std::size_t>(a)] > positions[static_cast<std::size_t>(b)];
+  });
+  for (int j = 0; j < static_cast<int>(positions.size()); ++j) {
+    if ((constantEntries >> j) & 1u) order.push_back(j);
+  }
+  return order;
 }
 
 std::string modelNamespace(int number, ModelStyle style) {

@@ -1,7 +1,7 @@
 #pragma once
 // Writes a program's model as C++: one straight-line nested (Horner)
-// expression per block in wrapping unsigned 32-bit arithmetic, the first
-// entry of the block outermost.
+// expression per block in wrapping unsigned 32-bit arithmetic, the block's
+// last free entry outermost (see loopNestingOrder).
 
 #include <string>
 #include <vector>
@@ -31,9 +31,17 @@ int sharedEntryMultiplications(const BlockPolynomial& polynomial, const std::vec
 // x1 * A + B, which are evaluated apart).
 std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries = 0);
 
-// Programs use the Nested style: the first entry outermost, the others in
-// the order of chooseNestingOrder, with the pinned entries as constants. The
-// Literal style keeps the natural order; benchmarks measure against it.
+// The nesting order of a program's model block, whose entry j is the tuple's
+// entry positions[j]: the entries not in constantEntries from the last
+// position to the first, then the constant ones. The programs enumerate
+// compositions in nested loops, the later entries in the inner loops, so
+// in this order every subexpression depends only on entries of its loop and
+// the loops around it, and the compiler hoists it out of the loops inside.
+std::vector<int> loopNestingOrder(const std::vector<int>& positions, std::uint32_t constantEntries);
+
+// Programs use the Nested style: the order of loopNestingOrder, with the
+// pinned entries as constants. The Literal style keeps the natural order;
+// benchmarks measure against it.
 enum class ModelStyle { Nested, Literal };
 
 // The namespace of a row's model: kestrav::rowN, or kestrav::literal::rowN.

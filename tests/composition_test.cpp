@@ -1,9 +1,12 @@
-// Enumeration of compositions: order, successor rule, counts and edges.
+// Enumeration of compositions: order, successor rule, counts and edges, for
+// both enumerations: the run-time length (successor rule in place, one loop
+// per line) and the compile-time length (nested loops) the programs use.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "core/composition.hpp"
@@ -12,12 +15,31 @@
 namespace {
 
 using Composition = std::vector<std::uint16_t>;
+using Enumeration = std::vector<Composition> (*)(std::uint16_t n, std::int32_t f);
 
-std::vector<Composition> enumerate(std::uint16_t n, std::int32_t f) {
+std::vector<Composition> inPlace(std::uint16_t n, std::int32_t f) {
   std::vector<Composition> all;
   kestrav::forEachComposition(n, f, [&all, n](std::uint16_t* c) { all.emplace_back(c, c + n); });
   return all;
 }
+
+template <std::size_t... I>
+std::vector<Composition> nestedOf(std::uint16_t n, std::int32_t f, std::index_sequence<I...>) {
+  std::vector<Composition> all;
+  const auto run = [&all, f](auto length) {
+    constexpr std::size_t kLength = decltype(length)::value;
+    kestrav::forEachComposition<kLength>(f, [&all](std::uint16_t* c) { all.emplace_back(c, c + kLength); });
+  };
+  ((n == I + 1 ? run(std::integral_constant<std::size_t, I + 1>{}) : void()), ...);
+  return all;
+}
+
+// Lengths 1 to 8, the longest the programs use.
+std::vector<Composition> nested(std::uint16_t n, std::int32_t f) {
+  return nestedOf(n, f, std::make_index_sequence<8>{});
+}
+
+const std::pair<const char*, Enumeration> kEnumerations[] = {{"in place", inPlace}, {"nested", nested}};
 
 std::uint64_t binomial(std::uint64_t n, std::uint64_t k) {
   std::uint64_t result = 1;
@@ -28,7 +50,7 @@ std::uint64_t binomial(std::uint64_t n, std::uint64_t k) {
 TEST(Composition, WorkedPassOfThreePartsOfSix) {
   const std::vector<Composition> expected = {{4, 1, 1}, {3, 2, 1}, {3, 1, 2}, {2, 3, 1}, {2, 2, 2},
                                              {2, 1, 3}, {1, 4, 1}, {1, 3, 2}, {1, 2, 3}, {1, 1, 4}};
-  EXPECT_EQ(enumerate(3, 6), expected);
+  for (const auto& [name, enumerate] : kEnumerations) EXPECT_EQ(enumerate(3, 6), expected) << name;
 }
 
 TEST(Composition, SuccessorExamples) {
@@ -50,36 +72,49 @@ TEST(Composition, SuccessorExamples) {
 }
 
 TEST(Composition, SinglePartGivesOneComposition) {
-  for (std::int32_t f : {1, 2, 50}) {
-    EXPECT_EQ(enumerate(1, f), std::vector<Composition>{{static_cast<std::uint16_t>(f)}});
+  for (const auto& [name, enumerate] : kEnumerations) {
+    for (std::int32_t f : {1, 2, 3, 50}) {
+      EXPECT_EQ(enumerate(1, f), std::vector<Composition>{{static_cast<std::uint16_t>(f)}}) << name;
+    }
   }
 }
 
 TEST(Composition, EqualSumAndLengthGivesAllOnes) {
-  for (std::uint16_t n : {1, 2, 8}) EXPECT_EQ(enumerate(n, n), std::vector<Composition>{Composition(n, 1)});
+  for (const auto& [name, enumerate] : kEnumerations) {
+    for (std::uint16_t n : {1, 2, 3, 8}) {
+      EXPECT_EQ(enumerate(n, n), std::vector<Composition>{Composition(n, 1)}) << name << " n=" << n;
+    }
+  }
 }
 
+// With two parts the whole pass is one line.
 TEST(Composition, TwoPartsCountDownTheFirst) {
-  const std::int32_t f = 9;
-  std::vector<Composition> expected;
-  for (std::int32_t first = f - 1; first >= 1; --first) {
-    expected.push_back({static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(f - first)});
+  for (const auto& [name, enumerate] : kEnumerations) {
+    for (std::int32_t f : {2, 3, 9}) {
+      std::vector<Composition> expected;
+      for (std::int32_t first = f - 1; first >= 1; --first) {
+        expected.push_back({static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(f - first)});
+      }
+      EXPECT_EQ(enumerate(2, f), expected) << name << " f=" << f;
+    }
   }
-  EXPECT_EQ(enumerate(2, f), expected);
 }
 
 TEST(Composition, EveryCompositionOnceInStrictlyDecreasingOrder) {
-  for (std::uint16_t n = 1; n <= 7; ++n) {
-    for (std::int32_t f = n; f <= 14; ++f) {
-      const std::vector<Composition> all = enumerate(n, f);
-      ASSERT_EQ(all.size(), binomial(static_cast<std::uint64_t>(f - 1), n - 1u)) << "n=" << n << " f=" << f;
-      EXPECT_EQ(all.front()[0], f - n + 1);
-      EXPECT_EQ(all.back()[n - 1u], f - n + 1);
-      for (std::size_t i = 0; i < all.size(); ++i) {
-        EXPECT_EQ(std::accumulate(all[i].begin(), all[i].end(), 0), f);
-        for (std::uint16_t part : all[i]) EXPECT_GE(part, 1);
-        if (i > 0) {
-          EXPECT_TRUE(all[i - 1] > all[i]) << "n=" << n << " f=" << f << " at " << i;
+  for (const auto& [name, enumerate] : kEnumerations) {
+    for (std::uint16_t n = 1; n <= 7; ++n) {
+      for (std::int32_t f = n; f <= 14; ++f) {
+        const std::vector<Composition> all = enumerate(n, f);
+        ASSERT_EQ(all.size(), binomial(static_cast<std::uint64_t>(f - 1), n - 1u))
+            << name << " n=" << n << " f=" << f;
+        EXPECT_EQ(all.front()[0], f - n + 1);
+        EXPECT_EQ(all.back()[n - 1u], f - n + 1);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+          EXPECT_EQ(std::accumulate(all[i].begin(), all[i].end(), 0), f);
+          for (std::uint16_t part : all[i]) EXPECT_GE(part, 1);
+          if (i > 0) {
+            EXPECT_TRUE(all[i - 1] > all[i]) << name << " n=" << n << " f=" << f << " at " << i;
+          }
         }
       }
     }
@@ -98,9 +133,9 @@ TEST(Composition, PassSizesOfThePrograms) {
                         {8, 23, 170'544},   {6, 24, 33'649},    {7, 24, 100'947},  {8, 24, 245'157},
                         {6, 48, 1'533'939}, {6, 49, 1'712'304}, {6, 50, 1'906'884}};
   for (const Case& c : cases) {
-    std::uint64_t visited = 0;
-    kestrav::forEachComposition(c.n, c.f, [&visited](std::uint16_t*) { ++visited; });
-    EXPECT_EQ(visited, c.count) << "n=" << c.n << " f=" << c.f;
+    for (const auto& [name, enumerate] : kEnumerations) {
+      EXPECT_EQ(enumerate(c.n, c.f).size(), c.count) << name << " n=" << c.n << " f=" << c.f;
+    }
   }
   EXPECT_EQ(binomial(47, 7), 62'891'499u);
   EXPECT_EQ(binomial(48, 7), 73'629'072u);
