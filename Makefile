@@ -30,9 +30,10 @@ test-quick: build
 # Nanoseconds per composition, generated models against the literal form;
 # then the kestrav engine against the 72 programs (several minutes).
 bench: $(BUILD)/build.ninja
-	cmake --build $(BUILD) --target model_bench engine_bench
+	cmake --build $(BUILD) --target model_bench engine_bench literal_programs programs kestrav
 	$(BUILD)/bench/model_bench
 	$(BUILD)/bench/engine_bench
+	bench/programs-vs-literal $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(OUT)

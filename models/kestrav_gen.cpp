@@ -3,6 +3,10 @@
 //   kestrav-gen program CATALOGUE N OUTDIR   kestravN_model.hpp and kestravN.cpp
 //   kestrav-gen literal CATALOGUE N OUTDIR   kestravN_literal_model.hpp, the
 //                                            natural nesting, for benchmarks
+//   kestrav-gen literal-program CATALOGUE N OUTDIR
+//                                            kestravN_literal.cpp and its
+//                                            literal model header: the
+//                                            baseline program
 //   kestrav-gen table CATALOGUE OUTFILE      every row's model behind one table
 //   kestrav-gen check CATALOGUE              validate every row
 //
@@ -19,6 +23,7 @@
 
 #include "models/catalogue.hpp"
 #include "models/codegen.hpp"
+#include "models/literal_program.hpp"
 
 namespace {
 
@@ -26,7 +31,7 @@ using kestrav::ExpandedBlock;
 using kestrav::VariantSpec;
 
 int usage() {
-  std::cerr << "usage: kestrav-gen program|literal CATALOGUE N OUTDIR\n"
+  std::cerr << "usage: kestrav-gen program|literal|literal-program CATALOGUE N OUTDIR\n"
                "       kestrav-gen table CATALOGUE OUTFILE\n"
                "       kestrav-gen check CATALOGUE\n";
   return 2;
@@ -68,7 +73,11 @@ bool writeIfChanged(const std::filesystem::path& path, const std::string& conten
   return true;
 }
 
-bool generateProgram(const std::string& path, int number, const std::filesystem::path& outDir, bool literal) {
+// What `program`, `literal` and `literal-program` write for one row.
+enum class Output { Program, LiteralModel, LiteralProgram };
+
+bool generateProgram(const std::string& path, int number, const std::filesystem::path& outDir,
+                     Output output) {
   std::vector<VariantSpec> rows;
   if (!loadCatalogue(path, rows)) return false;
   for (const VariantSpec& row : rows) {
@@ -76,9 +85,11 @@ bool generateProgram(const std::string& path, int number, const std::filesystem:
     std::vector<ExpandedBlock> blocks;
     if (!expandRow(path, row, blocks)) return false;
     const std::string name = "kestrav" + std::to_string(number);
-    if (literal) {
-      return writeIfChanged(outDir / (name + "_literal_model.hpp"),
-                            kestrav::modelHeader(row, blocks, kestrav::ModelStyle::Literal));
+    if (output != Output::Program) {
+      return writeIfChanged(outDir / kestrav::literalModelHeaderName(number),
+                            kestrav::modelHeader(row, blocks, kestrav::ModelStyle::Literal)) &&
+             (output == Output::LiteralModel ||
+              writeIfChanged(outDir / (name + "_literal.cpp"), kestrav::literalProgramSource(row)));
     }
     return writeIfChanged(outDir / (name + "_model.hpp"), kestrav::modelHeader(row, blocks)) &&
            writeIfChanged(outDir / (name + ".cpp"), kestrav::programSource(row));
@@ -100,14 +111,17 @@ bool checkAll(const std::string& path, std::vector<VariantSpec>& rows) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 4 && (args[0] == "program" || args[0] == "literal")) {
+  if (args.size() == 4 && (args[0] == "program" || args[0] == "literal" || args[0] == "literal-program")) {
     int number = 0;
     try {
       number = std::stoi(args[2]);
     } catch (const std::exception&) {
       return usage();
     }
-    return generateProgram(args[1], number, args[3], args[0] == "literal") ? 0 : 1;
+    const Output output = args[0] == "program"   ? Output::Program
+                          : args[0] == "literal" ? Output::LiteralModel
+                                                 : Output::LiteralProgram;
+    return generateProgram(args[1], number, args[3], output) ? 0 : 1;
   }
   std::vector<VariantSpec> rows;
   if (args.size() == 3 && args[0] == "table") {
