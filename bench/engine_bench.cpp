@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/result_name.hpp"
 #include "engine/catalogue_run.hpp"
 #include "engine/catalogue_search.hpp"
 #include "engine/search_run.hpp"
@@ -59,7 +60,7 @@ void runEngine(const kestrav::engine::CatalogueSearch& search, int threads) {
   options.threads = threads;
   options.simd = kestrav::engine::bestSimdLevel();
   options.tailLength = 4;
-  const auto path = scratch() / ("OutputPart" + std::to_string(search.number) + ".txt");
+  const auto path = scratch() / kestrav::resultFileName(search.number);
   std::FILE* out = std::fopen(path.c_str(), "wb");
   kestrav::engine::SearchSummary summary;
   std::string error;
@@ -102,7 +103,7 @@ void EngineWholeCatalogue(benchmark::State& state) {
   options.threads = static_cast<int>(state.range(0));
   options.simd = kestrav::engine::bestSimdLevel();
   kestrav::engine::CatalogueRunHooks hooks;
-  hooks.fileFor = [](int number) { return scratch() / ("OutputPart" + std::to_string(number) + ".txt"); };
+  hooks.fileFor = [](int number) { return scratch() / kestrav::resultFileName(number); };
   hooks.finished = [](const kestrav::engine::CatalogueRunResult& result) {
     if (result.status != kestrav::engine::SearchStatus::Complete)
       throw std::runtime_error("engine run failed: " + result.error);

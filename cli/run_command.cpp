@@ -13,6 +13,7 @@
 #include "cli/interrupts.hpp"
 #include "cli/progress.hpp"
 #include "core/quoted_text.hpp"
+#include "core/result_name.hpp"
 #include "engine/catalogue_run.hpp"
 #include "engine/catalogue_search.hpp"
 
@@ -27,14 +28,11 @@ int usageError(const std::string& message) {
 // OutputPartN.txt, or OutputPartN.shard-i-of-N.txt with i padded to the
 // width of N so that the shards sort in order.
 std::string outputName(int number, const CommonOptions& common) {
-  std::string name = "OutputPart" + std::to_string(number);
-  if (common.shardCount > 1) {
-    std::string index = std::to_string(common.shardIndex);
-    const std::string count = std::to_string(common.shardCount);
-    index.insert(0, count.size() - index.size(), '0');
-    name += ".shard-" + index + "-of-" + count;
-  }
-  return name + ".txt";
+  if (common.shardCount == 1) return resultFileName(number);
+  std::string index = std::to_string(common.shardIndex);
+  const std::string count = std::to_string(common.shardCount);
+  index.insert(0, count.size() - index.size(), '0');
+  return resultFileName(number, ".shard-" + index + "-of-" + count);
 }
 
 }  // namespace

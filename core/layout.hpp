@@ -31,6 +31,11 @@ constexpr bool pinsHead(Layout layout) { return layout == Layout::BothEnds || la
 
 constexpr bool pinsTail(Layout layout) { return layout == Layout::BothEnds || layout == Layout::TailOnly; }
 
+// Whether entry `position` (1-based) of a k-entry tuple is pinned.
+constexpr bool isPinned(Layout layout, int position, int entryCount) {
+  return (pinsHead(layout) && position == 1) || (pinsTail(layout) && position == entryCount);
+}
+
 // The names the catalogue and the command use, one table per enum.
 template <class Enum>
 struct EnumName {

@@ -16,10 +16,6 @@ void reportFailure(std::int32_t programNumber, const char* action, int savedErrn
 
 }  // namespace
 
-std::string resultFileName(std::int32_t programNumber) {
-  return "OutputPart" + std::to_string(programNumber) + ".txt";
-}
-
 void announceRun(std::int32_t programNumber) {
   std::cout << "Writing partitions to the file: " << resultFileName(programNumber) << std::endl;
 }

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-namespace kestrav {
+#include "core/result_name.hpp"
 
-std::string resultFileName(std::int32_t programNumber);
+namespace kestrav {
 
 // Writes the start line "Writing partitions to the file: OutputPartN.txt".
 void announceRun(std::int32_t programNumber);

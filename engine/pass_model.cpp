@@ -35,8 +35,7 @@ PassModel<Word> buildPassModel(const SearchModel& model, int multiplier, int req
     std::vector<std::pair<int, int>> free;
     for (std::size_t j = 0; j < block.positions.size(); ++j) {
       const int entry = block.positions[j];
-      const bool pinned =
-          (pinsHead(model.layout) && entry == 1) || (pinsTail(model.layout) && entry == model.entryCount);
+      const bool pinned = isPinned(model.layout, entry, model.entryCount);
       if (!pinned) free.emplace_back(entry - 1 - headShift, static_cast<int>(j));
     }
     std::sort(free.begin(), free.end());

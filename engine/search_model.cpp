@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/run_constants.hpp"
+#include "models/block_positions.hpp"
 
 namespace kestrav::engine {
 
@@ -69,18 +70,12 @@ bool checkSearchModel(const SearchModel& model, ModelFault& fault) {
   if (model.blocks.empty() || static_cast<int>(model.blocks.size()) > kMaxBlocks) {
     return fail(ModelField::Blocks, "give 1 to " + std::to_string(kMaxBlocks) + " blocks");
   }
-  std::vector<int> covered;
   for (const ModelBlock& block : model.blocks) {
     if (block.coefficients.size() != (std::size_t{1} << block.positions.size())) {
       throw std::logic_error("block coefficient table does not match its positions");
     }
-    covered.insert(covered.end(), block.positions.begin(), block.positions.end());
   }
-  std::sort(covered.begin(), covered.end());
-  bool coversOnce = static_cast<int>(covered.size()) == model.entryCount;
-  for (std::size_t p = 0; coversOnce && p < covered.size(); ++p)
-    coversOnce = covered[p] == static_cast<int>(p) + 1;
-  if (!coversOnce) {
+  if (!blocksCoverOnce(model.blocks, model.entryCount)) {
     return fail(ModelField::Blocks, "the blocks' positions do not cover entries 1.." +
                                         std::to_string(model.entryCount) + " exactly once");
   }

@@ -141,13 +141,7 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
             " for k = " + std::to_string(row.entryCount) + " and layout " + layoutName(row.layout);
     return false;
   }
-  std::vector<int> covered;
-  for (const BlockSpec& block : row.blocks)
-    covered.insert(covered.end(), block.positions.begin(), block.positions.end());
-  std::sort(covered.begin(), covered.end());
-  std::vector<int> expected(static_cast<std::size_t>(row.entryCount));
-  for (int p = 0; p < row.entryCount; ++p) expected[static_cast<std::size_t>(p)] = p + 1;
-  if (covered != expected) {
+  if (!blocksCoverOnce(row.blocks, row.entryCount)) {
     error =
         "the blocks' positions do not cover entries 1.." + std::to_string(row.entryCount) + " exactly once";
     return false;

@@ -2,6 +2,7 @@
 // The catalogue: one VariantSpec row per program, read from
 // models/catalogue.txt, and the checks that every row must pass.
 
+#include <algorithm>
 #include <cstdint>
 #include <istream>
 #include <iterator>
@@ -11,6 +12,7 @@
 
 #include "core/layout.hpp"
 #include "models/block_polynomial.hpp"
+#include "models/block_positions.hpp"
 #include "models/gram_code.hpp"
 
 namespace kestrav {

@@ -147,7 +147,7 @@ std::uint32_t pinnedEntriesOf(const VariantSpec& row, const ExpandedBlock& block
   std::uint32_t mask = 0;
   for (std::size_t j = 0; j < block.positions.size(); ++j) {
     const int position = block.positions[j];
-    if ((pinsHead(row.layout) && position == 1) || (pinsTail(row.layout) && position == row.entryCount)) {
+    if (isPinned(row.layout, position, row.entryCount)) {
       mask |= 1u << j;
     }
   }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/layout.hpp"
+#include "core/result_name.hpp"
 #include "core/run_constants.hpp"
 
 namespace kestrav {
@@ -99,13 +100,14 @@ std::string literalProgramSource(const VariantSpec& row) {
          "  }\n"
          "}\n\n";
 
+  const std::string file = resultFileName(row.number);
   out << "int main() {\n";
-  out << "  std::cout << \"Writing partitions to the file: OutputPart" << n << ".txt\" << std::endl;\n";
-  out << "  myfile.open(\"OutputPart" << n << ".txt\");\n";
+  out << "  std::cout << \"Writing partitions to the file: " << file << "\" << std::endl;\n";
+  out << "  myfile.open(\"" << file << "\");\n";
   out << "  if (!myfile) {\n"
          "    std::cerr << \"kestrav"
-      << n << "_literal: cannot open OutputPart" << n
-      << ".txt\" << std::endl;\n"
+      << n << "_literal: cannot open " << file
+      << "\" << std::endl;\n"
          "    return 1;\n"
          "  }\n";
   if (scaled) {

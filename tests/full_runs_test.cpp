@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 
+#include "core/result_name.hpp"
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"
 #include "tests/support/program_runner.hpp"
@@ -34,7 +35,7 @@ TEST_P(FullRun, MatchesEveryCheckValue) {
   kestrav::testing::ScratchDirectory dir;
   const auto run = kestrav::testing::runIn(dir.path(), kestrav::testing::programPath(number));
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const std::string name = "OutputPart" + std::to_string(number) + ".txt";
+  const std::string name = kestrav::resultFileName(number);
   EXPECT_EQ(run.out, "Writing partitions to the file: " + name + "\nFinished. \n\n");
   EXPECT_EQ(run.err, "");
   const auto verdict = kestrav::checkResultFile(variant, dir.path() / name, kestrav::testing::resultChecks());

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <fstream>
 
+#include "core/result_name.hpp"
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"
 #include "tests/support/program_runner.hpp"
@@ -134,7 +135,7 @@ TEST(ResultFileCheck, TablesMustBeWellFormed) {
 
 const fs::path kVerify = KESTRAV_VERIFY;
 
-std::string resultName(int number) { return "OutputPart" + std::to_string(number) + ".txt"; }
+std::string resultName(int number) { return kestrav::resultFileName(number); }
 
 // Kills a child that hangs, so that a test fails instead of blocking.
 kestrav::testing::ChildOptions watched(kestrav::testing::ChildOptions options = {}) {

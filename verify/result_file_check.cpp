@@ -59,8 +59,11 @@ class FileChecker {
         break;
       }
     }
-    if ((pinsHead(row_.layout) && values.front() != m) || (pinsTail(row_.layout) && values.back() != m)) {
-      recordProblem("has pinned entries that differ");
+    for (std::size_t p = 0; p < values.size(); ++p) {
+      if (isPinned(row_.layout, static_cast<int>(p) + 1, row_.entryCount) && values[p] != m) {
+        recordProblem("has pinned entries that differ");
+        break;
+      }
     }
     const Tuple composition = compositionOf(values, m);
     if (!passes_.empty() && m == currentMultiplier_) {

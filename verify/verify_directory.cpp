@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/result_name.hpp"
 #include "verify/result_file_check.hpp"
 
 namespace kestrav {
@@ -34,7 +35,7 @@ bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChe
   ::close(directory);
   wrongFiles = 0;
   for (const VariantSpec* row : chosen) {
-    const std::string name = "OutputPart" + std::to_string(row->number) + ".txt";
+    const std::string name = resultFileName(row->number);
     const FileVerdict verdict = checkResultFile(*row, arguments.directory / name, checks);
     if (verdict.problems.empty()) {
       if (arguments.quiet) continue;

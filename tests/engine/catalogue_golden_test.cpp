@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "core/result_name.hpp"
 #include "engine/catalogue_search.hpp"
 #include "engine/search_run.hpp"
 #include "tests/support/catalogue_rows.hpp"
@@ -21,7 +22,7 @@ TEST_P(EngineGolden, ResultFileHasTheGoldenChecksum) {
   const auto model = kestrav::engine::searchModelFromRow(row.variant, row.blocks);
   EXPECT_EQ(kestrav::engine::evaluationWidth(model), 32);
   kestrav::testing::ScratchDirectory dir;
-  const auto path = dir.path() / ("OutputPart" + std::to_string(number) + ".txt");
+  const auto path = dir.path() / kestrav::resultFileName(number);
   std::FILE* out = std::fopen(path.c_str(), "wb");
   ASSERT_NE(out, nullptr);
   kestrav::engine::SearchOptions options;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "core/result_name.hpp"
 #include "tests/support/check_tables.hpp"
 #include "tests/support/program_runner.hpp"
 
@@ -25,7 +26,7 @@ TEST(RunCommand, WritesTheProgramsResultFilesAndASummaryLine) {
         runIn(dir.path(), kCommand, {"run", "2", "13", "75", "59", "--out", "results", "--threads", threads});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     for (int number : {2, 13, 75, 59}) {
-      const auto name = "OutputPart" + std::to_string(number) + ".txt";
+      const auto name = kestrav::resultFileName(number);
       EXPECT_EQ(kestrav::testing::sha256(dir.path() / "results" / name),
                 kestrav::testing::goldenChecksums().at(number))
           << name << " with " << threads << " threads";

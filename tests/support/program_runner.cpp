@@ -1,5 +1,7 @@
 #include "tests/support/program_runner.hpp"
 
+#include "core/result_name.hpp"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -167,7 +169,7 @@ ScratchDirectory::~ScratchDirectory() {
 namespace {
 
 std::filesystem::path cachePath(int number) {
-  return std::filesystem::path(KESTRAV_RESULT_CACHE) / ("OutputPart" + std::to_string(number) + ".txt");
+  return std::filesystem::path(KESTRAV_RESULT_CACHE) / kestrav::resultFileName(number);
 }
 
 }  // namespace
