@@ -67,12 +67,6 @@ struct BenchRow {
   Sampler literal;
 };
 
-std::uint64_t binomial(std::uint64_t n, std::uint64_t k) {
-  std::uint64_t result = 1;
-  for (std::uint64_t i = 1; i <= k; ++i) result = result * (n - k + i) / i;
-  return result;
-}
-
 std::int32_t firstPassSum(Layout layout) {
   return layout == Layout::Bare
              ? kestrav::kTotal
@@ -84,11 +78,11 @@ BenchRow makeBenchRow(int number, Nested, Literal) {
   constexpr std::int32_t n = K - kestrav::pinnedCount(L);
   std::uint64_t evaluations = 0;
   if constexpr (L == Layout::Bare) {
-    evaluations = binomial(kestrav::kTotal - 1, n - 1);
+    evaluations = *kestrav::compositionCount(kestrav::kTotal, n);
   } else {
     for (std::uint16_t m : kestrav::kMultipliers) {
-      evaluations +=
-          binomial(kestrav::scaledCompositionSum(kestrav::kTotal, m, kestrav::pinnedCount(L)) - 1, n - 1);
+      evaluations += *kestrav::compositionCount(
+          kestrav::scaledCompositionSum(kestrav::kTotal, m, kestrav::pinnedCount(L)), n);
     }
   }
   // As the programs run a pass: the multiplier dispatched to a constant.
@@ -141,8 +135,7 @@ void catalogue(benchmark::State& state, bool literal) {
 void variant(benchmark::State& state, int number, bool literal) {
   const BenchRow& row = rowOf(number);
   const std::int32_t f = row.length == 8 ? 30 : row.length == 7 ? 35 : 48;
-  const std::uint64_t count =
-      binomial(static_cast<std::uint64_t>(f - 1), static_cast<std::uint64_t>(row.length - 1));
+  const std::uint64_t count = *kestrav::compositionCount(f, row.length);
   for (auto _ : state) benchmark::DoNotOptimize((literal ? row.literal : row.nested)(f, count));
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
 }

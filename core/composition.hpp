@@ -7,12 +7,36 @@
 // along which those two run from (s-1, 1) to (1, s-1). Both enumerations
 // below walk each line as an inner loop.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
+#include <optional>
 #include <vector>
 
 namespace kestrav {
+
+// Compositions of sum into parts positive parts, C(sum - 1, parts - 1), the
+// visits of a pass; nothing when the count does not fit 64 bits.
+inline std::optional<std::uint64_t> compositionCount(std::int64_t sum, int parts) {
+  if (parts < 1 || sum < parts) return 0;
+  // C(a, k) built as C(a - k + i, i) for i = 1..k; each step is exact, and
+  // dividing by the common factor first keeps the product from overflowing
+  // while the result still fits.
+  const std::int64_t a = sum - 1;
+  const std::int64_t k = std::min<std::int64_t>(parts - 1, a - (parts - 1));
+  std::uint64_t count = 1;
+  for (std::int64_t i = 1; i <= k; ++i) {
+    const auto factor = static_cast<std::uint64_t>(a - k + i);
+    const auto divisor = static_cast<std::uint64_t>(i);
+    const std::uint64_t common = std::gcd(count, divisor);
+    std::uint64_t product = 0;
+    if (__builtin_mul_overflow(count / common, factor / (divisor / common), &product)) return std::nullopt;
+    count = product;
+  }
+  return count;
+}
 
 // Replaces c[0..n-1] by its successor in decreasing lexicographic order.
 // One unit moves out of the rightmost non-1 entry before the last one, and

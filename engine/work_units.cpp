@@ -1,28 +1,8 @@
 #include "engine/work_units.hpp"
 
-#include <numeric>
 #include <utility>
 
 namespace kestrav::engine {
-
-std::optional<std::uint64_t> compositionCount(std::int64_t sum, int parts) {
-  if (parts < 1 || sum < parts) return 0;
-  // C(a, k) built as C(a - k + i, i) for i = 1..k; each step is exact, and
-  // dividing by the common factor first keeps the product from overflowing
-  // while the result still fits.
-  const std::int64_t a = sum - 1;
-  const std::int64_t k = std::min<std::int64_t>(parts - 1, a - (parts - 1));
-  std::uint64_t count = 1;
-  for (std::int64_t i = 1; i <= k; ++i) {
-    const auto factor = static_cast<std::uint64_t>(a - k + i);
-    const auto divisor = static_cast<std::uint64_t>(i);
-    const std::uint64_t common = std::gcd(count, divisor);
-    std::uint64_t product = 0;
-    if (__builtin_mul_overflow(count / common, factor / (divisor / common), &product)) return std::nullopt;
-    count = product;
-  }
-  return count;
-}
 
 std::optional<SearchSize> searchSize(const SearchModel& model) {
   SearchSize size;

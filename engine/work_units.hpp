@@ -14,15 +14,12 @@
 #include <optional>
 #include <vector>
 
+#include "core/composition.hpp"
 #include "engine/search_model.hpp"
 
 namespace kestrav::engine {
 
 inline constexpr std::uint64_t kMaxUnitCompositions = std::uint64_t{1} << 26;
-
-// Compositions of sum into parts positive parts, C(sum - 1, parts - 1);
-// nothing when the count does not fit 64 bits.
-std::optional<std::uint64_t> compositionCount(std::int64_t sum, int parts);
 
 // The compositions of each pass of a search and of all of them; nothing
 // when any of these does not fit 64 bits.

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <utility>
 
+#include "core/run_constants.hpp"
+
 namespace kestrav {
 namespace {
 
@@ -317,7 +319,7 @@ std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>
   out << "inline constexpr kestrav::Family kFamily = kestrav::Family::" << family << ";\n";
   out << "inline constexpr kestrav::Layout kLayout = kestrav::Layout::" << layoutName(row.layout) << ";\n";
   out << "inline constexpr std::int32_t kEntryCount = " << row.entryCount << ";\n";
-  out << "inline constexpr std::int32_t kRemovedCount = " << 10 - row.entryCount << ";\n\n";
+  out << "inline constexpr std::int32_t kRemovedCount = " << kSlotCount - row.entryCount << ";\n\n";
   // Always inlined, so that each pass loop sees its constant pinned entries.
   out << "[[gnu::always_inline]] inline int CalculDet(";
   for (int i = 1; i <= row.entryCount; ++i) out << (i > 1 ? ", " : "") << "std::uint16_t x" << i;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <numeric>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -40,12 +41,6 @@ std::vector<Composition> nested(std::uint16_t n, std::int32_t f) {
 }
 
 const std::pair<const char*, Enumeration> kEnumerations[] = {{"in place", inPlace}, {"nested", nested}};
-
-std::uint64_t binomial(std::uint64_t n, std::uint64_t k) {
-  std::uint64_t result = 1;
-  for (std::uint64_t i = 1; i <= k; ++i) result = result * (n - k + i) / i;
-  return result;
-}
 
 TEST(Composition, WorkedPassOfThreePartsOfSix) {
   const std::vector<Composition> expected = {{4, 1, 1}, {3, 2, 1}, {3, 1, 2}, {2, 3, 1}, {2, 2, 2},
@@ -105,8 +100,7 @@ TEST(Composition, EveryCompositionOnceInStrictlyDecreasingOrder) {
     for (std::uint16_t n = 1; n <= 7; ++n) {
       for (std::int32_t f = n; f <= 14; ++f) {
         const std::vector<Composition> all = enumerate(n, f);
-        ASSERT_EQ(all.size(), binomial(static_cast<std::uint64_t>(f - 1), n - 1u))
-            << name << " n=" << n << " f=" << f;
+        ASSERT_EQ(all.size(), kestrav::compositionCount(f, n)) << name << " n=" << n << " f=" << f;
         EXPECT_EQ(all.front()[0], f - n + 1);
         EXPECT_EQ(all.back()[n - 1u], f - n + 1);
         for (std::size_t i = 0; i < all.size(); ++i) {
@@ -137,10 +131,34 @@ TEST(Composition, PassSizesOfThePrograms) {
       EXPECT_EQ(enumerate(c.n, c.f).size(), c.count) << name << " n=" << c.n << " f=" << c.f;
     }
   }
-  EXPECT_EQ(binomial(47, 7), 62'891'499u);
-  EXPECT_EQ(binomial(48, 7), 73'629'072u);
-  EXPECT_EQ(binomial(49, 7), 85'900'584u);
-  EXPECT_EQ(binomial(47, 6), 10'737'573u);
+  // The large passes by the count alone.
+  for (const auto& [n, f, count] :
+       {Case{8, 48, 62'891'499}, Case{8, 49, 73'629'072}, Case{8, 50, 85'900'584}, Case{7, 48, 10'737'573},
+        Case{7, 49, 12'271'512}, Case{7, 50, 13'983'816}}) {
+    EXPECT_EQ(kestrav::compositionCount(f, n), count) << "n=" << n << " f=" << f;
+  }
+}
+
+TEST(CompositionCount, IsExactUpTo64Bits) {
+  struct Case {
+    std::int64_t sum;
+    int parts;
+    std::optional<std::uint64_t> count;
+  };
+  const Case cases[] = {
+      {50, 8, 85'900'584u},  // C(49, 7)
+      {1, 1, 1u},
+      {5, 6, 0u},
+      {0, 1, 0u},
+      {68, 34, 14'226'520'737'620'288'370u},   // C(67, 33), the largest central one that fits
+      {69, 35, std::nullopt},                  // C(68, 34) does not
+      {4869, 7, 18'426'048'264'474'788'224u},  // C(4868, 6), just below 2^64
+      {4870, 7, std::nullopt},
+      {100'000, 7, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(kestrav::compositionCount(c.sum, c.parts), c.count) << c.sum << " into " << c.parts;
+  }
 }
 
 TEST(RunConstants, DerivedValues) {
