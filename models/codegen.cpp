@@ -1,10 +1,8 @@
 #include "models/codegen.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <set>
 #include <sstream>
 #include <utility>
 
@@ -37,11 +35,6 @@ std::string join(const Sum& sum) {
   return text;
 }
 
-// A lone numeral such as "2u"; entry names start with a letter.
-bool isConstant(const Sum& sum) {
-  return sum.size() == 1 && std::isdigit(static_cast<unsigned char>(sum.front().body.front())) != 0;
-}
-
 Term multiply(const std::string& name, const Sum& inner) {
   if (inner.size() == 1) {
     const Term& only = inner.front();
@@ -50,21 +43,8 @@ Term multiply(const std::string& name, const Sum& inner) {
   return {false, name + " * (" + join(inner) + ")"};
 }
 
-Monomials nonZeroTerms(const BlockPolynomial& polynomial);
-
-// Multiplications by an entry in a nested form. Every product counts in
-// `tree`; `shared` holds each distinct product once, as the compiler
-// evaluates a subexpression that occurs more than once only once. Products by
-// an entry in `constantEntries` are multiplications by a constant and do not
-// count.
-struct Tally {
-  std::uint32_t constantEntries = 0;
-  int tree = 0;
-  std::set<std::string> shared;
-};
-
 Sum nest(const Monomials& terms, const std::vector<std::string>& names, const std::vector<int>& order,
-         std::size_t depth, Tally& tally) {
+         std::size_t depth) {
   if (terms.empty()) return {};
   if (depth == order.size() || (terms.size() == 1 && terms.front().first == 0)) {
     const std::int64_t c = terms.front().second;  // only the empty subset is left
@@ -82,33 +62,11 @@ Sum nest(const Monomials& terms, const std::vector<std::string>& names, const st
     }
   }
   Sum result;
-  const Sum inner = nest(with, names, order, depth + 1, tally);
-  if (!inner.empty()) {
-    const Term product = multiply(names[static_cast<std::size_t>(entry)], inner);
-    // A constant factor is a coefficient, not a product of entries.
-    if (!isConstant(inner) && !(tally.constantEntries & bit)) {
-      ++tally.tree;
-      tally.shared.insert(product.body);
-    }
-    result.push_back(product);
-  }
-  const Sum rest = nest(without, names, order, depth + 1, tally);
+  const Sum inner = nest(with, names, order, depth + 1);
+  if (!inner.empty()) result.push_back(multiply(names[static_cast<std::size_t>(entry)], inner));
+  const Sum rest = nest(without, names, order, depth + 1);
   result.insert(result.end(), rest.begin(), rest.end());
   return result;
-}
-
-Tally tallyOf(const BlockPolynomial& polynomial, const std::vector<int>& order,
-              std::uint32_t constantEntries) {
-  Tally tally;
-  tally.constantEntries = constantEntries;
-  std::vector<std::string> names;
-  for (int j = 0; j < polynomial.size; ++j) {
-    std::string name = "x";
-    name += std::to_string(j);
-    names.push_back(name);
-  }
-  nest(nonZeroTerms(polynomial), names, order, 0, tally);
-  return tally;
 }
 
 Monomials nonZeroTerms(const BlockPolynomial& polynomial) {
@@ -182,101 +140,8 @@ std::string describePositions(const std::vector<int>& positions) {
 
 std::string hornerExpression(const BlockPolynomial& polynomial, const std::vector<std::string>& names,
                              const std::vector<int>& order) {
-  Tally tally;
-  const Sum sum = nest(nonZeroTerms(polynomial), names, order, 0, tally);
+  const Sum sum = nest(nonZeroTerms(polynomial), names, order, 0);
   return sum.empty() ? "0u" : join(sum);
-}
-
-int entryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order) {
-  return tallyOf(polynomial, order, 0).tree;
-}
-
-int sharedEntryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order,
-                               std::uint32_t constantEntries) {
-  return static_cast<int>(tallyOf(polynomial, order, constantEntries).shared.size());
-}
-
-namespace {
-
-// The polynomial with the constant entries set to 1: what a pass sees once
-// the compiler has folded its pinned entries (pass 1, the largest).
-BlockPolynomial withConstantsSetToOne(const BlockPolynomial& polynomial, std::uint32_t constantEntries) {
-  BlockPolynomial reduced{polynomial.size, std::vector<std::int64_t>(polynomial.coefficients.size(), 0)};
-  for (std::uint32_t mask = 0; mask < polynomial.coefficients.size(); ++mask) {
-    reduced.coefficients[mask & ~constantEntries] += polynomial.coefficients[mask];
-  }
-  return reduced;
-}
-
-}  // namespace
-
-namespace {
-constexpr std::size_t kExhaustiveBelowFirst = 6;
-}  // namespace
-
-std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries) {
-  // The first entry stays outermost; the other constant entries go innermost,
-  // where their products fold into the coefficients; the rest are ordered to
-  // need few multiplications once the constants are folded. A constant first
-  // entry leaves x1 * A + B, and A and B are evaluated apart.
-  std::vector<BlockPolynomial> parts;
-  if (constantEntries & 1u) {
-    BlockPolynomial a{polynomial.size, std::vector<std::int64_t>(polynomial.coefficients.size(), 0)};
-    BlockPolynomial b = a;
-    for (std::uint32_t mask = 0; mask < polynomial.coefficients.size(); ++mask) {
-      (mask & 1u ? a : b).coefficients[mask & ~1u] = polynomial.coefficients[mask];
-    }
-    parts = {withConstantsSetToOne(a, constantEntries), withConstantsSetToOne(b, constantEntries)};
-  } else {
-    parts = {withConstantsSetToOne(polynomial, constantEntries)};
-  }
-  std::vector<int> free = {0};
-  std::vector<int> constants;
-  for (int j = 1; j < polynomial.size; ++j) ((constantEntries >> j) & 1u ? constants : free).push_back(j);
-  const auto cost = [&parts, &constants](const std::vector<int>& head) {
-    std::vector<int> order = head;
-    order.insert(order.end(), constants.begin(), constants.end());
-    std::set<std::string> products;
-    for (const BlockPolynomial& part : parts) {
-      const Tally tally = tallyOf(part, order, 0);
-      products.insert(tally.shared.begin(), tally.shared.end());
-    }
-    return static_cast<int>(products.size());
-  };
-  int bestCost = cost(free);
-  // Few entries below the first: try every order (at most 720), keeping the
-  // first cheapest in lexicographic order.
-  if (free.size() <= kExhaustiveBelowFirst + 1) {
-    std::vector<int> candidate = free;
-    while (std::next_permutation(candidate.begin() + 1, candidate.end())) {
-      const int candidateCost = cost(candidate);
-      if (candidateCost < bestCost) {
-        free = candidate;
-        bestCost = candidateCost;
-      }
-    }
-    free.insert(free.end(), constants.begin(), constants.end());
-    return free;
-  }
-  // Otherwise exchange two entries below the first while that saves a
-  // multiplication; deterministic, so a row always yields the same code.
-  for (bool improved = true; improved;) {
-    improved = false;
-    for (std::size_t i = 1; i < free.size(); ++i) {
-      for (std::size_t j = i + 1; j < free.size(); ++j) {
-        std::vector<int> candidate = free;
-        std::swap(candidate[i], candidate[j]);
-        const int candidateCost = cost(candidate);
-        if (candidateCost < bestCost) {
-          free = candidate;
-          bestCost = candidateCost;
-          improved = true;
-        }
-      }
-    }
-  }
-  free.insert(free.end(), constants.begin(), constants.end());
-  return free;
 }
 
 std::vector<int> loopNestingOrder(const std::vector<int>& positions, std::uint32_t constantEntries) {

@@ -16,21 +16,6 @@ namespace kestrav {
 std::string hornerExpression(const BlockPolynomial& polynomial, const std::vector<std::string>& names,
                              const std::vector<int>& order);
 
-// Multiplications by an entry in that nested form, each product counted.
-int entryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order);
-
-// The same, with each distinct product counted once (a subexpression that
-// recurs is evaluated once) and products by the entries in constantEntries
-// (bit j: block entry j) not counted: what one evaluation costs.
-int sharedEntryMultiplications(const BlockPolynomial& polynomial, const std::vector<int>& order,
-                               std::uint32_t constantEntries = 0);
-
-// A nesting order with the first entry outermost, the other constant entries
-// innermost, and the rest ordered to need few distinct products once the
-// constants are folded (with a constant first entry, counted over A and B of
-// x1 * A + B, which are evaluated apart).
-std::vector<int> chooseNestingOrder(const BlockPolynomial& polynomial, std::uint32_t constantEntries = 0);
-
 // The nesting order of a program's model block, whose entry j is the tuple's
 // entry positions[j]: the entries not in constantEntries from the last
 // position to the first, then the constant ones. The programs enumerate
