@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,11 +10,10 @@
 #include "core/block_values.hpp"
 #include "models/block_polynomial.hpp"
 #include "models/catalogue.hpp"
-#include "models/codegen.hpp"
 #include "models/gram_code.hpp"
 #include "models/model_table.hpp"
 #include "tests/support/catalogue_rows.hpp"
-#include "tests/support/determinant_oracle.hpp"
+#include "tests/support/model_oracle.hpp"
 
 namespace {
 
@@ -35,34 +32,6 @@ GramMatrix decode(const std::string& code) {
 using kestrav::testing::CatalogueRow;
 
 const std::vector<CatalogueRow>& catalogue() { return kestrav::testing::catalogueRows(); }
-
-// det(G - diag(y)) by the oracle, in the ring R.
-template <class R>
-R blockDeterminant(const GramMatrix& gram, const std::vector<std::uint16_t>& y) {
-  std::vector<R> m(gram.elements.size());
-  for (int r = 0; r < gram.size; ++r) {
-    for (int c = 0; c < gram.size; ++c) {
-      m[gram.index(r, c)] = static_cast<R>(gram.at(r, c)) - (r == c ? R(y[r]) : R(0));
-    }
-  }
-  return kestrav::testing::subsetExpansionDeterminant(m, gram.size);
-}
-
-// The model's result by the oracle: each block's determinant reduced to 32
-// bits, and for two blocks the exact sum of squares or INT32_MIN.
-std::int32_t oracleModel(const CatalogueRow& row, const std::vector<std::uint16_t>& entries) {
-  std::vector<std::int32_t> values;
-  for (const ExpandedBlock& block : row.blocks) {
-    std::vector<std::uint16_t> y;
-    for (int p : block.positions) y.push_back(entries[static_cast<std::size_t>(p - 1)]);
-    values.push_back(static_cast<std::int32_t>(blockDeterminant<std::uint32_t>(block.gram, y)));
-  }
-  if (values.size() == 1) return values[0];
-  // The squares in double precision, the sum truncated when it fits.
-  const double sum =
-      std::pow(static_cast<double>(values[1]), 2) + std::pow(static_cast<double>(values[0]), 2);
-  return sum >= 2147483648.0 ? INT32_MIN : static_cast<std::int32_t>(sum);
-}
 
 TEST(GramCode, DecodesTheWrittenExamples) {
   struct Case {
@@ -226,7 +195,7 @@ TEST(GeneratedModels, MatchTheOracleAtRandomTuples) {
       // Mostly search-sized entries; every tenth tuple with entries that
       // overflow 32 bits, so the wrapping arithmetic is compared too.
       for (auto& e : x) e = static_cast<std::uint16_t>(trial % 10 == 9 ? large(random) : small(random));
-      ASSERT_EQ(models[r].evaluate(x.data()), oracleModel(row, x))
+      ASSERT_EQ(models[r].evaluate(x.data()), kestrav::testing::oracleModel(row, x))
           << "kestrav" << row.variant.number << " at " << ::testing::PrintToString(x);
     }
     // Every catalogue matrix is singular, so every model vanishes at zero.

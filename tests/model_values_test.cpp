@@ -8,6 +8,7 @@
 #include "models/model_table.hpp"
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"
+#include "tests/support/generated_model.hpp"
 
 namespace {
 
@@ -19,17 +20,12 @@ std::vector<std::uint16_t> entriesOf(const Tuple& tuple) {
   return entries;
 }
 
-const kestrav::GeneratedModel& modelOf(int number) {
-  if (const auto* model = kestrav::findByNumber(kestrav::generatedModels(), number)) return *model;
-  throw std::out_of_range("no model " + std::to_string(number));
-}
-
 TEST(ModelValues, EveryCheckValueOfEveryRow) {
   const auto values = kestrav::testing::modelValues();
   ASSERT_GE(values.size(), 250u);
   std::map<int, int> checksPerProgram;
   for (const auto& check : values) {
-    const auto& model = modelOf(check.program);
+    const auto& model = kestrav::testing::generatedModel(check.program);
     ASSERT_EQ(static_cast<int>(check.entries.size()), model.entryCount) << check.program;
     const std::vector<std::uint16_t> entries = entriesOf(check.entries);
     EXPECT_EQ(model.evaluate(entries.data()), check.value)

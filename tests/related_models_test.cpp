@@ -11,15 +11,11 @@
 #include "models/model_table.hpp"
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"
+#include "tests/support/generated_model.hpp"
 
 namespace {
 
 using kestrav::BlockPolynomial;
-
-const kestrav::GeneratedModel& modelOf(int number) {
-  if (const auto* model = kestrav::findByNumber(kestrav::generatedModels(), number)) return *model;
-  throw std::out_of_range("no model " + std::to_string(number));
-}
 
 const BlockPolynomial& polynomialOf(int number) {
   return kestrav::testing::catalogueRow(number).blocks.at(0).polynomial;
@@ -62,8 +58,8 @@ TEST(RelatedModels, ValuesAgreeAtTheStatedReordering) {
   const auto relations = kestrav::testing::relatedModels();
   ASSERT_EQ(relations.size(), 31u);
   for (const auto& relation : relations) {
-    const auto& b = modelOf(relation.program);
-    const auto& a = modelOf(relation.base);
+    const auto& b = kestrav::testing::generatedModel(relation.program);
+    const auto& a = kestrav::testing::generatedModel(relation.base);
     ASSERT_EQ(b.entryCount, a.entryCount);
     ASSERT_EQ(static_cast<int>(relation.indices.size()), b.entryCount);
     for (int trial = 0; trial < 500; ++trial) {
@@ -105,7 +101,8 @@ TEST(RelatedModels, SharedCodesShareOneModel) {
   for (int trial = 0; trial < 1000; ++trial) {
     std::uint16_t x[8];
     for (auto& v : x) v = static_cast<std::uint16_t>(entry(random));
-    ASSERT_EQ(modelOf(33).evaluate(x), modelOf(37).evaluate(x));
+    ASSERT_EQ(kestrav::testing::generatedModel(33).evaluate(x),
+              kestrav::testing::generatedModel(37).evaluate(x));
   }
 }
 
