@@ -32,20 +32,20 @@ PassModel<Word> buildPassModel(const SearchModel& model, int multiplier, int req
   const int headShift = pinsHead(model.layout) ? 1 : 0;
   for (const ModelBlock& block : model.blocks) {
     // Free entries of the block as (composition position, block-local bit).
-    std::vector<std::pair<int, int>> free;
+    std::vector<std::pair<int, int>> freeEntries;
     for (std::size_t j = 0; j < block.positions.size(); ++j) {
       const int entry = block.positions[j];
       const bool pinned = isPinned(model.layout, entry, model.entryCount);
-      if (!pinned) free.emplace_back(entry - 1 - headShift, static_cast<int>(j));
+      if (!pinned) freeEntries.emplace_back(entry - 1 - headShift, static_cast<int>(j));
     }
-    std::sort(free.begin(), free.end());
+    std::sort(freeEntries.begin(), freeEntries.end());
     std::vector<int> newBit(block.positions.size(), -1);
     typename PassModel<Word>::Block prepared;
-    for (std::size_t i = 0; i < free.size(); ++i) {
-      prepared.positions.push_back(free[i].first);
-      newBit[static_cast<std::size_t>(free[i].second)] = static_cast<int>(i);
+    for (std::size_t i = 0; i < freeEntries.size(); ++i) {
+      prepared.positions.push_back(freeEntries[i].first);
+      newBit[static_cast<std::size_t>(freeEntries[i].second)] = static_cast<int>(i);
     }
-    prepared.table.assign(std::size_t{1} << free.size(), 0);
+    prepared.table.assign(std::size_t{1} << freeEntries.size(), 0);
     for (std::size_t mask = 0; mask < block.coefficients.size(); ++mask) {
       Word term = static_cast<Word>(block.coefficients[mask]);
       std::size_t target = 0;
@@ -59,11 +59,11 @@ PassModel<Word> buildPassModel(const SearchModel& model, int multiplier, int req
       }
       prepared.table[target] = static_cast<Word>(prepared.table[target] + term);
     }
-    if (free.empty() && prepared.table[0] != 0) pass.empty = true;
+    if (freeEntries.empty() && prepared.table[0] != 0) pass.empty = true;
     pass.blocks.push_back(std::move(prepared));
   }
   if (!pass.empty) {
-    pass.points = sharedTailPoints(pass.tailLength, multiplier, pass.sum - (pass.length - pass.tailLength));
+    pass.tailTable = sharedTailTable(pass.tailLength, multiplier, pass.sum - (pass.length - pass.tailLength));
   }
   return pass;
 }

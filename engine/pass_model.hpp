@@ -11,7 +11,7 @@
 
 #include "core/layout.hpp"
 #include "engine/search_model.hpp"
-#include "engine/tail_points.hpp"
+#include "engine/tail_table.hpp"
 #include "engine/work_units.hpp"
 
 namespace kestrav::engine {
@@ -29,7 +29,7 @@ struct PassModel {
   int tailLength = 0;  // L = min(requested, n)
   bool empty = false;  // no compositions, or a block whose entries are all pinned is not 0
   std::vector<Block> blocks;
-  std::shared_ptr<const TailPoints> points;
+  std::shared_ptr<const TailTable> tailTable;
 };
 
 // The entries of a pass evaluated in bulk: the length asked for, shorter

@@ -28,12 +28,12 @@ PrefixWalker<Word>::PrefixWalker(const PassModel<Word>& pass, TailFilter filter)
     tables_[at(0, b)] = pass.blocks[b].table.data();
     if (freeLeft_[at(tailDepth_, b)] > 0) {
       tailBlocks_.push_back(b);
-      const int free = freeLeft_[at(tailDepth_, b)];
-      std::vector<std::uint32_t> masks(std::size_t{1} << free);
-      const auto firstTail = positions.end() - free;
+      const int freeInTail = freeLeft_[at(tailDepth_, b)];
+      std::vector<std::uint32_t> masks(std::size_t{1} << freeInTail);
+      const auto firstTail = positions.end() - freeInTail;
       for (std::size_t local = 0; local < masks.size(); ++local) {
         std::uint32_t mask = 0;
-        for (int j = 0; j < free; ++j) {
+        for (int j = 0; j < freeInTail; ++j) {
           if (local >> j & 1) mask |= 1u << (firstTail[j] - tailDepth_);
         }
         masks[local] = mask;
@@ -47,14 +47,14 @@ PrefixWalker<Word>::PrefixWalker(const PassModel<Word>& pass, TailFilter filter)
   lastWith_.assign(tailCoefficients_.size(), 0);
   lastSlots_.assign(tailBlocks_.size(), 0);
   std::uint32_t largest = 0;
-  for (std::uint32_t c : pass.points->count) largest = std::max(largest, c);
+  for (std::uint32_t c : pass.tailTable->count) largest = std::max(largest, c);
   hits_.assign(largest + kFilterPadding, 0);
   input_.tailLength = pass.tailLength;
   input_.blockCount = static_cast<int>(tailBlocks_.size());
   input_.coefficients = tailCoefficients_.data();
   if (pass.tailLength >= 2) {
-    for (int r = 0; r <= pass.points->largestSum; ++r) {
-      linesBySum_.push_back(r >= pass.tailLength ? pass.points->linesOf(r) : TailLines{});
+    for (int r = 0; r <= pass.tailTable->largestSum; ++r) {
+      linesBySum_.push_back(r >= pass.tailLength ? pass.tailTable->linesOf(r) : TailLines{});
     }
   }
   // The level before the tail runs in one loop when every block that holds
@@ -192,9 +192,9 @@ void PrefixWalker<Word>::lastLevel(int remaining) {
 template <class Word>
 std::uint32_t PrefixWalker<Word>::findTailHits(int remaining) {
   const auto sum = static_cast<std::size_t>(remaining);
-  const std::uint32_t offset = pass_.points->offset[sum];
-  for (int l = 0; l < pass_.tailLength; ++l) input_.entries[l] = pass_.points->entries[l].data() + offset;
-  input_.count = pass_.points->count[sum];
+  const std::uint32_t offset = pass_.tailTable->offset[sum];
+  for (int l = 0; l < pass_.tailLength; ++l) input_.entries[l] = pass_.tailTable->entries[l].data() + offset;
+  input_.count = pass_.tailTable->count[sum];
   if (pass_.tailLength >= 2) input_.lines = &linesBySum_[sum];
   const std::uint32_t found = filter_(input_, hits_.data());
   // Lines report their hits line by line; records go out in tuple order.
@@ -205,7 +205,7 @@ std::uint32_t PrefixWalker<Word>::findTailHits(int remaining) {
 template <class Word>
 void PrefixWalker<Word>::emitHits(int remaining, std::uint32_t found) {
   line_.clear();
-  const std::uint32_t offset = pass_.points->offset[static_cast<std::size_t>(remaining)];
+  const std::uint32_t offset = pass_.tailTable->offset[static_cast<std::size_t>(remaining)];
   for (std::uint32_t h = 0; h < found; ++h) {
     const std::uint32_t tuple = offset + hits_[h];
     if (vanishesExactly(tuple)) emit(tuple);
@@ -216,15 +216,15 @@ template <class Word>
 bool PrefixWalker<Word>::vanishesExactly(std::uint32_t tupleIndex) const {
   for (std::size_t t = 0; t < tailBlocks_.size(); ++t) {
     const std::size_t b = tailBlocks_[t];
-    const int free = freeLeft_[at(tailDepth_, b)];
+    const int freeInTail = freeLeft_[at(tailDepth_, b)];
     const auto& positions = pass_.blocks[b].positions;
     Word folded[1 << kMaxTailLength];
     const Word* table = tables_[at(tailDepth_, b)];
-    std::size_t size = std::size_t{1} << free;
+    std::size_t size = std::size_t{1} << freeInTail;
     std::copy(table, table + size, folded);
-    for (int j = 0; j < free; ++j) {
-      const int tailEntry = positions[positions.size() - static_cast<std::size_t>(free - j)] - tailDepth_;
-      const Word entry = pass_.points->entries[tailEntry][tupleIndex];
+    for (int j = 0; j < freeInTail; ++j) {
+      const int tailEntry = positions[positions.size() - static_cast<std::size_t>(freeInTail - j)] - tailDepth_;
+      const Word entry = pass_.tailTable->entries[tailEntry][tupleIndex];
       size /= 2;
       for (std::size_t s = 0; s < size; ++s)
         folded[s] = static_cast<Word>(folded[2 * s] + entry * folded[2 * s + 1]);
@@ -243,7 +243,7 @@ void PrefixWalker<Word>::emit(std::uint32_t tupleIndex) {
   }
   const auto multiplier = static_cast<std::uint32_t>(pass_.multiplier);
   line_.record(
-      *out_, pass_.tailLength, [&](int l) { return pass_.points->entries[l][tupleIndex]; },
+      *out_, pass_.tailLength, [&](int l) { return pass_.tailTable->entries[l][tupleIndex]; },
       pinsTail(pass_.layout) ? &multiplier : nullptr);
   ++records_;
   if (out_->size() >= spillAt_) spillAt_ = spill_(*out_);

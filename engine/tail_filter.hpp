@@ -16,7 +16,7 @@ inline constexpr int kMaxFilterBlocks = 4;
 // that every vector load stays inside the array.
 inline constexpr int kFilterPadding = 32;
 
-// The tuples of one tail as lines (see TailPoints): each line fixes the
+// The tuples of one tail as lines (see TailTable): each line fixes the
 // first L - 2 tail entries, and its last two entries run from
 // (start, m) in steps of (-m, +m). Lines are sorted by length, longest
 // first, and padded with lines of length 0 to a multiple of kFilterPadding.

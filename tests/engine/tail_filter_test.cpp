@@ -8,7 +8,7 @@
 #include <random>
 
 #include "engine/tail_filter.hpp"
-#include "engine/tail_points.hpp"
+#include "engine/tail_table.hpp"
 #include "tests/engine/engine_test_support.hpp"
 
 namespace {
@@ -96,16 +96,16 @@ TEST(TailFilter, LinesFindTheSameZerosAsTuples) {
     const auto filter = kestrav::engine::tailFilterFor(level);
     for (int length = 2; length <= kestrav::engine::kMaxTailLength; ++length) {
       for (int multiplier : {1, 2, 5}) {
-        const auto points = kestrav::engine::buildTailPoints(length, multiplier, 30);
+        const auto table = kestrav::engine::buildTailTable(length, multiplier, 30);
         for (int blocks = 0; blocks <= 2; ++blocks) {
           for (int sum = length; sum <= 30; sum += 3) {
             for (bool dense : {true, false}) {
               TailFilterInput in;
               in.tailLength = length;
               in.blockCount = blocks;
-              const std::uint32_t offset = points.offset[static_cast<std::size_t>(sum)];
-              for (int l = 0; l < length; ++l) in.entries[l] = points.entries[l].data() + offset;
-              in.count = points.count[static_cast<std::size_t>(sum)];
+              const std::uint32_t offset = table.offset[static_cast<std::size_t>(sum)];
+              for (int l = 0; l < length; ++l) in.entries[l] = table.entries[l].data() + offset;
+              in.count = table.count[static_cast<std::size_t>(sum)];
               std::vector<std::uint16_t> coefficients(static_cast<std::size_t>(blocks) << length);
               for (auto& c : coefficients)
                 c = static_cast<std::uint16_t>(dense ? (random() % 16) << 12 : random());
@@ -117,7 +117,7 @@ TEST(TailFilter, LinesFindTheSameZerosAsTuples) {
               in.coefficients = coefficients.data();
               std::vector<std::uint32_t> expected(in.count + kFilterPadding);
               expected.resize(tupleFilter(in, expected.data()));
-              const kestrav::engine::TailLines lines = points.linesOf(sum);
+              const kestrav::engine::TailLines lines = table.linesOf(sum);
               in.lines = &lines;
               std::vector<std::uint32_t> hits(in.count + kFilterPadding);
               hits.resize(filter(in, hits.data()));
@@ -136,13 +136,13 @@ TEST(TailFilter, LinesFindTheSameZerosAsTuples) {
 
 // Every tuple of a sum lies on exactly one line, and the lines of a sum are
 // listed longest first.
-TEST(TailPoints, LinesCoverEveryTupleOnce) {
+TEST(TailTable, LinesCoverEveryTupleOnce) {
   for (int length = 2; length <= kestrav::engine::kMaxTailLength; ++length) {
-    const auto points = kestrav::engine::buildTailPoints(length, 2, 25);
+    const auto table = kestrav::engine::buildTailTable(length, 2, 25);
     for (int sum = length; sum <= 25; ++sum) {
-      const kestrav::engine::TailLines lines = points.linesOf(sum);
-      const std::uint32_t offset = points.offset[static_cast<std::size_t>(sum)];
-      std::vector<int> covered(points.count[static_cast<std::size_t>(sum)], 0);
+      const kestrav::engine::TailLines lines = table.linesOf(sum);
+      const std::uint32_t offset = table.offset[static_cast<std::size_t>(sum)];
+      std::vector<int> covered(table.count[static_cast<std::size_t>(sum)], 0);
       for (std::uint32_t i = 0; i < lines.count; ++i) {
         if (i > 0) {
           EXPECT_LE(lines.length[i], lines.length[i - 1]);
@@ -152,10 +152,10 @@ TEST(TailPoints, LinesCoverEveryTupleOnce) {
           ASSERT_LT(tuple, covered.size());
           ++covered[tuple];
           // The last two entries run from (start, m) in steps of (-m, +m).
-          EXPECT_EQ(points.entries[length - 2][offset + tuple], lines.start[i] - 2 * t);
-          EXPECT_EQ(points.entries[length - 1][offset + tuple], 2 + 2 * t);
+          EXPECT_EQ(table.entries[length - 2][offset + tuple], lines.start[i] - 2 * t);
+          EXPECT_EQ(table.entries[length - 1][offset + tuple], 2 + 2 * t);
           for (int l = 0; l + 2 < length; ++l)
-            EXPECT_EQ(points.entries[l][offset + tuple], lines.folded[l][i]);
+            EXPECT_EQ(table.entries[l][offset + tuple], lines.folded[l][i]);
         }
       }
       EXPECT_EQ(std::count(covered.begin(), covered.end(), 1), static_cast<std::ptrdiff_t>(covered.size()))

@@ -19,7 +19,7 @@ namespace kestrav::engine {
 // The most tuples a table may hold (each takes 2 bytes per tail entry).
 inline constexpr std::uint64_t kMaxTailTuples = std::uint64_t{1} << 22;
 
-struct TailPoints {
+struct TailTable {
   int length = 0;                                      // L
   int multiplier = 1;                                  // m
   int largestSum = 0;                                  // the largest r held
@@ -41,11 +41,11 @@ struct TailPoints {
 };
 
 // Requires 1 <= length <= kMaxTailLength and multiplier * largestSum < 2^16.
-TailPoints buildTailPoints(int length, int multiplier, int largestSum);
+TailTable buildTailTable(int length, int multiplier, int largestSum);
 
 // The same tuples, shared: a table built once serves every later search with
 // the same length and multiplier and no larger sum (the tuples of a sum do
 // not depend on the largest one held). Safe to call from several threads.
-std::shared_ptr<const TailPoints> sharedTailPoints(int length, int multiplier, int largestSum);
+std::shared_ptr<const TailTable> sharedTailTable(int length, int multiplier, int largestSum);
 
 }  // namespace kestrav::engine
