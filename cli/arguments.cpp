@@ -1,11 +1,11 @@
 #include "cli/arguments.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <iterator>
 #include <limits>
 
 #include "core/quoted_text.hpp"
+#include "core/text_fields.hpp"
 #include "engine/search_model.hpp"
 
 namespace kestrav::cli {
@@ -15,25 +15,16 @@ constexpr int kMaxThreads = 256;
 constexpr int kMaxShards = 1000000;
 constexpr int kMaxProgramNumber = std::numeric_limits<int>::max();
 
-bool isWholeNumber(std::string_view text) {
-  if (!text.empty() && text.front() == '-') text.remove_prefix(1);
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+std::string outOfRange(std::string_view text, int lo, int hi) {
+  return quoteForMessage(text) + " is out of range " + std::to_string(lo) + ".." + std::to_string(hi);
 }
 
 // A whole number in lo..hi; otherwise false with the reason.
 bool parseNumber(std::string_view text, int lo, int hi, int& value, std::string& reason) {
-  if (!isWholeNumber(text)) {
-    reason = quoteForMessage(text) + " is not a whole number";
-    return false;
-  }
-  int parsed = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-  if (ec != std::errc() || end != text.data() + text.size() || parsed < lo || parsed > hi) {
-    reason = quoteForMessage(text) + " is out of range " + std::to_string(lo) + ".." + std::to_string(hi);
-    return false;
-  }
-  value = parsed;
-  return true;
+  const WholeNumber read = readWholeNumber(text, lo, hi, value);
+  if (read == WholeNumber::NotANumber) reason = quoteForMessage(text) + " is not a whole number";
+  if (read == WholeNumber::OutOfRange) reason = outOfRange(text, lo, hi);
+  return read == WholeNumber::Read;
 }
 
 // What the options fill in. Only the command's own part is set.
@@ -59,26 +50,18 @@ struct Option {
 
 bool splitBlocks(const std::string& value, std::vector<std::string>& blocks, std::string& reason) {
   // Blocks may come one per --blocks or blank-separated in one argument.
-  const std::size_t before = blocks.size();
-  std::size_t start = 0;
-  while ((start = value.find_first_not_of(' ', start)) != std::string::npos) {
-    const std::size_t end = value.find(' ', start);
-    blocks.push_back(value.substr(start, end - start));
-    start = end;
-  }
-  if (blocks.size() == before) {
+  const std::vector<std::string_view> words = blankSeparatedWords(value);
+  if (words.empty()) {
     reason = quoteForMessage(value) + " holds no block";
     return false;
   }
+  blocks.insert(blocks.end(), words.begin(), words.end());
   return true;
 }
 
 bool parseMultipliers(const std::string& value, std::vector<int>& multipliers, std::string& reason) {
   multipliers.clear();
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t comma = value.find(',', start);
-    const std::string_view item = std::string_view(value).substr(start, comma - start);
+  for (const std::string_view item : splitAt(value, ',')) {
     int m = 0;
     if (!parseNumber(item, 1, engine::kMaxEntryValue, m, reason)) {
       if (value.find(',') != std::string::npos) reason = quoteForMessage(value) + ": " + reason;
@@ -90,9 +73,8 @@ bool parseMultipliers(const std::string& value, std::vector<int>& multipliers, s
       return false;
     }
     multipliers.push_back(m);
-    if (comma == std::string::npos) return true;
-    start = comma + 1;
   }
+  return true;
 }
 
 bool setSimd(CommonOptions& common, const std::string& value, std::string& reason) {
@@ -196,12 +178,10 @@ bool takeProgram(RunArguments& parsed, const std::string& word, std::string& err
     return true;
   }
   int number = 0;
-  if (!isWholeNumber(word)) {
-    error = quoteForMessage(word) + ": not a program number or \"all\"";
-    return false;
-  }
-  if (!parseNumber(word, 1, kMaxProgramNumber, number, error)) {
-    error = "program " + error;
+  const WholeNumber read = readWholeNumber(word, 1, kMaxProgramNumber, number);
+  if (read != WholeNumber::Read) {
+    error = read == WholeNumber::NotANumber ? quoteForMessage(word) + ": not a program number or \"all\""
+                                            : "program " + outOfRange(word, 1, kMaxProgramNumber);
     return false;
   }
   if (std::find(parsed.programs.begin(), parsed.programs.end(), number) != parsed.programs.end()) {

@@ -3,13 +3,13 @@
 // the check tables built in unless --catalogue or --checks name others.
 //
 //   [--quiet] [--catalogue FILE] [--checks DIR] DIR [N ...]
-#include <charconv>
 #include <iostream>
 #include <sstream>
 
 #include "cli/commands.hpp"
 #include "core/quoted_text.hpp"
 #include "core/standard_streams.hpp"
+#include "core/text_fields.hpp"
 #include "verify/regular_file.hpp"
 #include "verify/verify_directory.hpp"
 
@@ -47,8 +47,7 @@ bool parseVerifyArguments(const std::vector<std::string>& args, VerifyArguments&
       haveDirectory = true;
     } else {
       int number = 0;
-      const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), number);
-      if (ec != std::errc() || end != arg.data() + arg.size() || number < 1) {
+      if (!parseWholeNumber(arg, number) || number < 1) {
         error = quoteForMessage(arg) + ": not a program number";
         return false;
       }

@@ -1,10 +1,10 @@
 #include "models/catalogue.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <sstream>
 
 #include "core/run_constants.hpp"
+#include "core/text_fields.hpp"
 
 namespace kestrav {
 namespace {
@@ -12,50 +12,36 @@ namespace {
 // Every catalogue coefficient lies within +-6; a row outside is mistyped.
 constexpr std::int64_t kMaxCoefficient = 6;
 
-bool parseInt(std::string_view text, int& value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size();
-}
-
 bool parsePosition(std::string_view text, int& value) {
-  return parseInt(text, value) && value >= 1 && value <= kMaxEntryPosition;
+  return readWholeNumber(text, 1, kMaxEntryPosition, value) == WholeNumber::Read;
 }
 
 bool parseTermCounts(const std::string& text, std::vector<int>& counts) {
   counts.clear();
-  std::string_view rest = text;
-  while (true) {
-    const std::size_t plus = rest.find('+');
+  for (const std::string_view count : splitAt(text, '+')) {
     int value = 0;
-    if (!parseInt(rest.substr(0, plus), value)) return false;
+    if (!parseWholeNumber(count, value)) return false;
     counts.push_back(value);
-    if (plus == std::string_view::npos) return true;
-    rest.remove_prefix(plus + 1);
   }
+  return true;
 }
 
 }  // namespace
 
 bool parseEntryPositions(std::string_view text, std::vector<int>& positions) {
   positions.clear();
-  while (!text.empty()) {
-    const std::size_t comma = text.find(',');
-    const std::string_view item = text.substr(0, comma);
-    const std::size_t dash = item.find('-');
+  // An empty item, a trailing comma's too, is no position.
+  for (const std::string_view item : splitAt(text, ',')) {
+    const std::vector<std::string_view> ends = splitAt(item, '-');
     int first = 0;
     int last = 0;
-    if (dash == std::string_view::npos) {
-      if (!parsePosition(item, first)) return false;
-      last = first;
-    } else if (!parsePosition(item.substr(0, dash), first) || !parsePosition(item.substr(dash + 1), last) ||
-               last < first) {
+    if (ends.size() > 2 || !parsePosition(ends.front(), first) || !parsePosition(ends.back(), last) ||
+        last < first) {
       return false;
     }
     for (int p = first; p <= last; ++p) positions.push_back(p);
-    if (comma == std::string_view::npos) break;
-    text.remove_prefix(comma + 1);
   }
-  return !positions.empty();
+  return true;
 }
 
 bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& error) {
@@ -68,7 +54,7 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
     return false;
   }
   row = VariantSpec{};
-  if (!parseInt(fields[0], row.number) || row.number < 1) {
+  if (!parseWholeNumber(fields[0], row.number) || row.number < 1) {
     error = "bad program number \"" + fields[0] + "\"";
     return false;
   }
@@ -80,7 +66,7 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
     error = "bad layout \"" + fields[2] + "\" (BothEnds, HeadOnly, TailOnly or Bare)";
     return false;
   }
-  if (!parseInt(fields[3], row.entryCount) || !parseInt(fields[4], row.compositionLength)) {
+  if (!parseWholeNumber(fields[3], row.entryCount) || !parseWholeNumber(fields[4], row.compositionLength)) {
     error = "bad entry count or composition length";
     return false;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/quoted_text.hpp"
+#include "core/text_fields.hpp"
 
 namespace kestrav {
 namespace {
@@ -29,17 +30,6 @@ bool elementOf(char symbol, int& value) {
   }
 }
 
-std::vector<std::string_view> splitGroups(std::string_view code) {
-  std::vector<std::string_view> groups;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t slash = code.find('/', start);
-    groups.push_back(code.substr(start, slash == std::string_view::npos ? slash : slash - start));
-    if (slash == std::string_view::npos) return groups;
-    start = slash + 1;
-  }
-}
-
 }  // namespace
 
 int gramCodeSize(std::string_view code) {
@@ -52,7 +42,7 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
     error = "a Gram code describes a matrix of size 2 or more, not " + std::to_string(size);
     return false;
   }
-  const std::vector<std::string_view> groups = splitGroups(code);
+  const std::vector<std::string_view> groups = splitAt(code, '/');
   if (static_cast<int>(groups.size()) != size - 1) {
     error = "Gram code " + quoteForMessage(code) + " has " + std::to_string(groups.size()) + " groups; a " +
             std::to_string(size) + "x" + std::to_string(size) + " matrix needs " + std::to_string(size - 1);

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "core/quoted_text.hpp"
+#include "core/text_fields.hpp"
 #include "models/catalogue.hpp"
 #include "models/codegen.hpp"
 #include "models/literal_program.hpp"
@@ -113,10 +115,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 4 && (args[0] == "program" || args[0] == "literal" || args[0] == "literal-program")) {
     int number = 0;
-    try {
-      number = std::stoi(args[2]);
-    } catch (const std::exception&) {
-      return usage();
+    if (!kestrav::parseWholeNumber(args[2], number)) {
+      fail(kestrav::quoteForMessage(args[2]) + ": not a program number");
+      return 2;
     }
     const Output output = args[0] == "program"   ? Output::Program
                           : args[0] == "literal" ? Output::LiteralModel

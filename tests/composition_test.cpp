@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <numeric>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/composition.hpp"
 #include "core/run_constants.hpp"
+#include "core/text_fields.hpp"
 
 namespace {
 
@@ -181,6 +183,55 @@ TEST(RunConstants, DerivedValues) {
       EXPECT_EQ(kestrav::scaledCompositionSum(50, kestrav::kMultipliers[i], kestrav::pinnedCount(c.layout)),
                 c.sums[i]);
     }
+  }
+}
+
+TEST(TextFields, WholeNumbersAndSeparatedFields) {
+  using kestrav::WholeNumber;
+  struct Number {
+    std::string_view text;
+    WholeNumber read;  // as an int in -5..300
+    int value;         // what is read, or -99 as it was
+  };
+  const Number numbers[] = {
+      {"42", WholeNumber::Read, 42},
+      {"-5", WholeNumber::Read, -5},
+      {"007", WholeNumber::Read, 7},
+      {"-6", WholeNumber::OutOfRange, -99},
+      {"301", WholeNumber::OutOfRange, -99},
+      {"99999999999", WholeNumber::OutOfRange, -99},  // beyond int as well
+      {"", WholeNumber::NotANumber, -99},
+      {"-", WholeNumber::NotANumber, -99},
+      {"+1", WholeNumber::NotANumber, -99},
+      {" 1", WholeNumber::NotANumber, -99},
+      {"1 ", WholeNumber::NotANumber, -99},
+      {"12abc", WholeNumber::NotANumber, -99},
+      {"99999999999x", WholeNumber::NotANumber, -99},
+      {"1.5", WholeNumber::NotANumber, -99},
+  };
+  for (const Number& n : numbers) {
+    int value = -99;
+    EXPECT_EQ(kestrav::readWholeNumber(n.text, -5, 300, value), n.read) << '"' << n.text << '"';
+    EXPECT_EQ(value, n.value) << '"' << n.text << '"';
+  }
+  std::size_t count = 0;
+  EXPECT_FALSE(kestrav::parseWholeNumber("-1", count));  // an unsigned count does not wrap around
+
+  struct Split {
+    std::string_view text;
+    std::vector<std::string_view> atCommas;
+    std::vector<std::string_view> words;
+  };
+  const Split splits[] = {
+      {"", {""}, {}},
+      {"a,,b", {"a", "", "b"}, {"a,,b"}},
+      {",a,", {"", "a", ""}, {",a,"}},
+      {"  a b  c ", {"  a b  c "}, {"a", "b", "c"}},
+      {"a", {"a"}, {"a"}},
+  };
+  for (const Split& s : splits) {
+    EXPECT_EQ(kestrav::splitAt(s.text, ','), s.atCommas) << '"' << s.text << '"';
+    EXPECT_EQ(kestrav::blankSeparatedWords(s.text), s.words) << '"' << s.text << '"';
   }
 }
 

@@ -128,9 +128,28 @@ TEST(ResultFileCheck, TablesMustBeWellFormed) {
   std::string error;
   EXPECT_FALSE(kestrav::loadResultChecks(dir.path(), checks, error));
   EXPECT_NE(error.find("pass_records.tsv"), std::string::npos) << error;
-  std::ofstream(dir.path() / "pass_records.tsv") << "# comment\n13\t1\tmany\t-\t-\n";
-  EXPECT_FALSE(kestrav::loadResultChecks(dir.path(), checks, error));
-  EXPECT_NE(error.find("malformed row 1"), std::string::npos) << error;
+  struct Case {
+    std::string table;
+    std::string text;
+    std::string error;  // empty when the tables load
+  };
+  const std::string digest(64, '0');
+  const Case cases[] = {
+      {"pass_records.tsv", "# comment\n13\t1\t480\t1 2 -3\t-\n", ""},
+      {"pass_records.tsv", "13\t1\tmany\t-\t-\n", "pass_records.tsv: malformed row 1"},
+      {"pass_records.tsv", "13\t1\t480x\t-\t-\n", "pass_records.tsv: malformed row 1"},
+      {"pass_records.tsv", "13\t1\t480\t1 2 x\t-\n", "pass_records.tsv: malformed row 1"},
+      {"file_lines.tsv", "13\t480\n2\t-120\n", "file_lines.tsv: malformed row 2"},
+      {"SHA256SUMS", digest + "  OutputPart13x.txt\n", "SHA256SUMS: malformed line for OutputPart13x.txt"},
+  };
+  for (const Case& c : cases) {
+    for (const char* table : {"pass_records.tsv", "file_lines.tsv", "pass5_records.tsv", "SHA256SUMS"}) {
+      std::ofstream(dir.path() / table) << (table == c.table ? c.text : "");
+    }
+    error.clear();
+    EXPECT_EQ(kestrav::loadResultChecks(dir.path(), checks, error), c.error.empty()) << c.text;
+    EXPECT_EQ(error, c.error) << c.text;
+  }
 }
 
 const fs::path kVerify = KESTRAV_VERIFY;

@@ -1,17 +1,44 @@
 #include "verify/check_tables.hpp"
 
-#include <charconv>
+#include <concepts>
 #include <sstream>
 #include <stdexcept>
 
+#include "core/result_name.hpp"
+#include "core/text_fields.hpp"
 #include "verify/regular_file.hpp"
 
 namespace kestrav {
 namespace {
 
+// A field that does not read makes its row malformed.
+template <std::integral Int>
+Int numberField(const std::string& text) {
+  Int value = 0;
+  if (!parseWholeNumber(text, value)) throw std::invalid_argument("not a whole number");
+  return value;
+}
+
+// No record is empty, so neither is a listed one.
+Tuple tupleField(const std::string& text) {
+  Tuple tuple = parseTuple(text);
+  if (tuple.empty()) throw std::invalid_argument("not a tuple");
+  return tuple;
+}
+
 std::optional<Tuple> optionalTuple(const std::string& text) {
   if (text == "-") return std::nullopt;
-  return parseTuple(text);
+  return tupleField(text);
+}
+
+// The program of a result file's name as sha256sum writes it: 7 for
+// OutputPart7.txt or *OutputPart7.txt, nothing for OutputPart7x.txt.
+bool programOfResultName(std::string_view name, int& number) {
+  constexpr std::string_view kDigits = "0123456789";
+  const std::size_t start = name.find_first_of(kDigits);
+  if (start == std::string_view::npos) return false;
+  const std::size_t end = name.find_first_not_of(kDigits, start);
+  return parseWholeNumber(name.substr(start, end - start), number) && name.ends_with(resultFileName(number));
 }
 
 // Splits one table's text with `parse`, which may throw on a malformed field.
@@ -34,14 +61,11 @@ bool parseInto(const std::string& name, const std::string& text, std::size_t fie
 }  // namespace
 
 std::vector<std::vector<std::string>> splitTable(const std::string& text) {
-  std::istringstream input(text);
   std::vector<std::vector<std::string>> rows;
-  for (std::string line; std::getline(input, line);) {
+  for (const std::string_view line : splitAt(text, '\n')) {
     if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
-    rows.push_back(fields);
+    const std::vector<std::string_view> fields = splitAt(line, '\t');
+    rows.emplace_back(fields.begin(), fields.end());
   }
   return rows;
 }
@@ -57,10 +81,13 @@ bool readTable(const std::filesystem::path& path, std::vector<std::vector<std::s
   return true;
 }
 
-Tuple parseTuple(const std::string& text) {
+Tuple parseTuple(std::string_view text) {
   Tuple tuple;
-  std::istringstream numbers(text);
-  for (std::int64_t value; numbers >> value;) tuple.push_back(value);
+  for (const std::string_view word : blankSeparatedWords(text)) {
+    std::int64_t value = 0;
+    if (!parseWholeNumber(word, value)) return {};
+    tuple.push_back(value);
+  }
   return tuple;
 }
 
@@ -81,25 +108,23 @@ bool parseResultChecks(const TableText& table, ResultChecks& checks, std::string
   };
   const bool tablesRead = parse("pass_records.tsv", 5,
                                 [&checks](const std::vector<std::string>& f) {
-                                  checks.passes.push_back({std::stoi(f[0]), std::stoi(f[1]), std::stoul(f[2]),
+                                  checks.passes.push_back({numberField<int>(f[0]), numberField<int>(f[1]),
+                                                           numberField<std::size_t>(f[2]),
                                                            optionalTuple(f[3]), optionalTuple(f[4])});
                                 }) &&
                           parse("file_lines.tsv", 2,
                                 [&checks](const std::vector<std::string>& f) {
-                                  checks.fileLines[std::stoi(f[0])] = std::stoul(f[1]);
+                                  checks.fileLines[numberField<int>(f[0])] = numberField<std::size_t>(f[1]);
                                 }) &&
                           parse("pass5_records.tsv", 2, [&checks](const std::vector<std::string>& f) {
-                            auto& records = checks.pass5Records[std::stoi(f[0])];
-                            if (f[1] != "-") records.push_back(parseTuple(f[1]));
+                            auto& records = checks.pass5Records[numberField<int>(f[0])];
+                            if (f[1] != "-") records.push_back(tupleField(f[1]));
                           });
   if (!tablesRead || !table("SHA256SUMS", text, error)) return false;
   std::istringstream input(text);
   for (std::string digest, name; input >> digest >> name;) {
-    const std::size_t digits = name.find_first_of("0123456789");
     int number = 0;
-    const char* const end = name.data() + name.size();
-    if (digest.size() != 64 || digits == std::string::npos ||
-        std::from_chars(name.data() + digits, end, number).ec != std::errc()) {
+    if (digest.size() != 64 || !programOfResultName(name, number)) {
       error = "SHA256SUMS: malformed line for " + name;
       return false;
     }

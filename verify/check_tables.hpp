@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrav {
@@ -40,7 +41,9 @@ std::vector<std::vector<std::string>> splitTable(const std::string& text);
 bool readTable(const std::filesystem::path& path, std::vector<std::vector<std::string>>& rows,
                std::string& error);
 
-Tuple parseTuple(const std::string& text);
+// The blank-separated whole numbers of text; empty when text holds anything
+// else, or nothing.
+Tuple parseTuple(std::string_view text);
 std::string formatRecord(const Tuple& entries);  // "1 2 3 ", as a result line holds it
 
 // Gives the text of the table of that name, or false with the reason.
