@@ -2,8 +2,18 @@
 
 #include <stdexcept>
 
+#include "core/text_fields.hpp"
+
 namespace kestrav::testing {
 namespace {
+
+// A field of the test data as a number; a malformed one fails the test run.
+template <class Int = int>
+Int number(const std::string& field) {
+  Int value = 0;
+  if (!parseWholeNumber(field, value)) throw std::runtime_error("not a whole number: " + field);
+  return value;
+}
 
 std::vector<std::vector<std::string>> readTable(const std::string& name) {
   std::vector<std::vector<std::string>> rows;
@@ -29,7 +39,7 @@ const ResultChecks& resultChecks() {
 std::vector<ModelValue> modelValues() {
   std::vector<ModelValue> values;
   for (const auto& f : readTable("model_values.tsv")) {
-    values.push_back({std::stoi(f.at(0)), parseTuple(f.at(1)), std::stoll(f.at(2))});
+    values.push_back({number(f.at(0)), parseTuple(f.at(1)), number<std::int64_t>(f.at(2))});
   }
   return values;
 }
@@ -37,7 +47,8 @@ std::vector<ModelValue> modelValues() {
 std::vector<BlockValue> blockValues() {
   std::vector<BlockValue> values;
   for (const auto& f : readTable("block_values.tsv")) {
-    values.push_back({std::stoi(f.at(0)), parseTuple(f.at(1)), std::stoll(f.at(2)), std::stoll(f.at(3))});
+    values.push_back(
+        {number(f.at(0)), parseTuple(f.at(1)), number<std::int64_t>(f.at(2)), number<std::int64_t>(f.at(3))});
   }
   return values;
 }
@@ -55,7 +66,7 @@ std::vector<Reordering> relatedModels() {
   for (const auto& f : readTable("related_models.tsv")) {
     std::vector<int> indices;
     for (std::int64_t i : parseTuple(f.at(2))) indices.push_back(static_cast<int>(i));
-    related.push_back({std::stoi(f.at(0)), std::stoi(f.at(1)), indices, f.at(3) == "class"});
+    related.push_back({number(f.at(0)), number(f.at(1)), indices, f.at(3) == "class"});
   }
   return related;
 }
