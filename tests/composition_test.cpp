@@ -44,7 +44,7 @@ std::vector<Composition> nested(std::uint16_t n, std::int32_t f) {
 
 const std::pair<const char*, Enumeration> kEnumerations[] = {{"in place", inPlace}, {"nested", nested}};
 
-TEST(Composition, WorkedPassOfThreePartsOfSix) {
+TEST(Composition, WorkedPassOfThreeEntriesSummingToSix) {
   const std::vector<Composition> expected = {{4, 1, 1}, {3, 2, 1}, {3, 1, 2}, {2, 3, 1}, {2, 2, 2},
                                              {2, 1, 3}, {1, 4, 1}, {1, 3, 2}, {1, 2, 3}, {1, 1, 4}};
   for (const auto& [name, enumerate] : kEnumerations) EXPECT_EQ(enumerate(3, 6), expected) << name;
@@ -68,7 +68,7 @@ TEST(Composition, SuccessorExamples) {
   }
 }
 
-TEST(Composition, SinglePartGivesOneComposition) {
+TEST(Composition, OneEntryGivesOneComposition) {
   for (const auto& [name, enumerate] : kEnumerations) {
     for (std::int32_t f : {1, 2, 3, 50}) {
       EXPECT_EQ(enumerate(1, f), std::vector<Composition>{{static_cast<std::uint16_t>(f)}}) << name;
@@ -84,8 +84,8 @@ TEST(Composition, EqualSumAndLengthGivesAllOnes) {
   }
 }
 
-// With two parts the whole pass is one line.
-TEST(Composition, TwoPartsCountDownTheFirst) {
+// With two entries the whole pass is one line.
+TEST(Composition, TwoEntriesCountDownTheFirst) {
   for (const auto& [name, enumerate] : kEnumerations) {
     for (std::int32_t f : {2, 3, 9}) {
       std::vector<Composition> expected;
@@ -107,7 +107,7 @@ TEST(Composition, EveryCompositionOnceInStrictlyDecreasingOrder) {
         EXPECT_EQ(all.back()[n - 1u], f - n + 1);
         for (std::size_t i = 0; i < all.size(); ++i) {
           EXPECT_EQ(std::accumulate(all[i].begin(), all[i].end(), 0), f);
-          for (std::uint16_t part : all[i]) EXPECT_GE(part, 1);
+          for (std::uint16_t entry : all[i]) EXPECT_GE(entry, 1);
           if (i > 0) {
             EXPECT_TRUE(all[i - 1] > all[i]) << name << " n=" << n << " f=" << f << " at " << i;
           }
@@ -144,7 +144,7 @@ TEST(Composition, PassSizesOfThePrograms) {
 TEST(CompositionCount, IsExactUpTo64Bits) {
   struct Case {
     std::int64_t sum;
-    int parts;
+    int entries;
     std::optional<std::uint64_t> count;
   };
   const Case cases[] = {
@@ -159,7 +159,8 @@ TEST(CompositionCount, IsExactUpTo64Bits) {
       {100'000, 7, std::nullopt},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(kestrav::compositionCount(c.sum, c.parts), c.count) << c.sum << " into " << c.parts;
+    EXPECT_EQ(kestrav::compositionCount(c.sum, c.entries), c.count)
+        << c.sum << " into " << c.entries << " entries";
   }
 }
 
