@@ -1,8 +1,8 @@
 #pragma once
 // Checks that a program's catalogue row agrees with the run constants and
-// gives the derived sizes. A program's source brings its row's names
-// (kProgramNumber, kFamily, kLayout, kRemovedCount, kEntryCount, CalculDet)
-// into scope before including its family's program header.
+// gives the derived sizes. Row is the type its model header defines: the
+// constants kProgramNumber, kFamily, kLayout, kRemovedCount, kEntryCount and
+// the model CalculDet (see core/program.hpp).
 
 #include <cstdint>
 
@@ -11,12 +11,16 @@
 
 namespace kestrav {
 
-template <Layout L, std::int32_t RemovedCount, std::int32_t EntryCount>
+template <class Row>
 struct RowShape {
-  static_assert(RemovedCount >= 0 && RemovedCount <= 4, "removed count out of range");
-  static_assert(kSlotCount - RemovedCount == EntryCount, "entry count disagrees with the slot count");
-  static constexpr std::int32_t kPinned = pinnedCount(L);
-  static constexpr std::int32_t kLength = compositionLength(RemovedCount, L);
+  static_assert(Row::kRemovedCount >= 0 && Row::kRemovedCount <= 4, "removed count out of range");
+  static_assert(kSlotCount - Row::kRemovedCount == Row::kEntryCount,
+                "entry count disagrees with the slot count");
+  static_assert((Row::kFamily == Family::Scaled) == (Row::kLayout != Layout::Bare),
+                "a scaled row pins the multiplier, an unscaled one pins nothing");
+  static constexpr bool kScaled = Row::kFamily == Family::Scaled;
+  static constexpr std::int32_t kPinned = pinnedCount(Row::kLayout);
+  static constexpr std::int32_t kLength = compositionLength(Row::kRemovedCount, Row::kLayout);
   static_assert(kLength >= 1);
 };
 
