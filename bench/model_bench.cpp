@@ -15,7 +15,6 @@
 #include "core/composition.hpp"
 #include "core/entry_tuple.hpp"
 #include "core/pass_dispatch.hpp"
-#include "core/program_row.hpp"
 #include "core/run_constants.hpp"
 #include "models/catalogue.hpp"
 
@@ -67,22 +66,17 @@ struct BenchRow {
   Sampler literal;
 };
 
-std::int32_t firstPassSum(Layout layout) {
-  return layout == Layout::Bare
-             ? kestrav::kTotal
-             : kestrav::scaledCompositionSum(kestrav::kTotal, 1, kestrav::pinnedCount(layout));
-}
+std::int32_t firstPassSum(Layout layout) { return kestrav::compositionSum(kestrav::kTotal, 1, layout); }
 
 template <Layout L, std::int32_t K, class Nested, class Literal>
 BenchRow makeBenchRow(int number, Nested, Literal) {
-  constexpr std::int32_t n = K - kestrav::pinnedCount(L);
+  constexpr std::int32_t n = kestrav::compositionLength(K, L);
   std::uint64_t evaluations = 0;
   if constexpr (L == Layout::Bare) {
     evaluations = *kestrav::compositionCount(kestrav::kTotal, n);
   } else {
     for (std::uint16_t m : kestrav::kMultipliers) {
-      evaluations += *kestrav::compositionCount(
-          kestrav::scaledCompositionSum(kestrav::kTotal, m, kestrav::pinnedCount(L)), n);
+      evaluations += *kestrav::compositionCount(kestrav::compositionSum(kestrav::kTotal, m, L), n);
     }
   }
   // As the programs run a pass: the multiplier dispatched to a constant.

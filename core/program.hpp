@@ -24,8 +24,7 @@ inline std::ofstream myfile;
 // The entry tuple of one composition in the row's layout: the composition
 // itself for an unscaled row, which has no multiplier.
 template <class Row>
-[[gnu::always_inline]] inline auto entryTuple(const unsigned short* composition,
-                                              [[maybe_unused]] unsigned short multiplier) {
+[[gnu::always_inline]] inline auto entryTuple(const unsigned short* composition, unsigned short multiplier) {
   using Shape = RowShape<Row>;
   if constexpr (Shape::kScaled) {
     return scaledEntryTuple<Row::kLayout, Shape::kLength>(composition, multiplier);
@@ -50,21 +49,20 @@ KESTRAV_PASS_INLINE int validSet(unsigned short* composition, unsigned short mul
 // inlined there, the loops of some unscaled rows ran up to a fifth slower.
 template <class Row>
 [[gnu::noinline]] void part([[maybe_unused]] unsigned short n, unsigned short total,
-                            [[maybe_unused]] unsigned short multiplier) {
+                            unsigned short multiplier) {
   using Shape = RowShape<Row>;
   assert(n == Shape::kLength);
   // validSet is inlined into the loops, so that what they leave unchanged is
   // hoisted.
+  const std::int32_t f = compositionSum(total, multiplier, Row::kLayout);
   if constexpr (Shape::kScaled) {
-    const std::int32_t f = scaledCompositionSum(total, multiplier, Shape::kPinned);
     withConstantMultiplier(multiplier, [f](auto m) {
       forEachComposition<Shape::kLength>(
           f, [m](unsigned short* c) __attribute__((always_inline)) { validSet<Row>(c, m); });
     });
   } else {
     forEachComposition<Shape::kLength>(
-        static_cast<std::int32_t>(total),
-        [](unsigned short* c) __attribute__((always_inline)) { validSet<Row>(c, 1); });
+        f, [](unsigned short* c) __attribute__((always_inline)) { validSet<Row>(c, 1); });
   }
 }
 
@@ -72,16 +70,15 @@ template <class Row>
 template <class Row>
 int runProgram() {
   using Shape = RowShape<Row>;
-  const std::int32_t n = kSlotCount - Row::kRemovedCount - Shape::kPinned;
   announceRun(Row::kProgramNumber);
   if (!openResultFile(myfile, Row::kProgramNumber)) return 1;
   if constexpr (Shape::kScaled) {
     for (unsigned short multiplier : kMultipliers) {
-      part<Row>(static_cast<unsigned short>(n), static_cast<unsigned short>(kTotal), multiplier);
+      part<Row>(static_cast<unsigned short>(Shape::kLength), static_cast<unsigned short>(kTotal), multiplier);
     }
   } else {
     // The one pass has no multiplier; 1 stands in for it.
-    part<Row>(static_cast<unsigned short>(n), static_cast<unsigned short>(kTotal), 1);
+    part<Row>(static_cast<unsigned short>(Shape::kLength), static_cast<unsigned short>(kTotal), 1);
   }
   return finishRun(myfile, Row::kProgramNumber);
 }

@@ -19,8 +19,7 @@ struct RowShape {
   static_assert((Row::kFamily == Family::Scaled) == (Row::kLayout != Layout::Bare),
                 "a scaled row pins the multiplier, an unscaled one pins nothing");
   static constexpr bool kScaled = Row::kFamily == Family::Scaled;
-  static constexpr std::int32_t kPinned = pinnedCount(Row::kLayout);
-  static constexpr std::int32_t kLength = compositionLength(Row::kRemovedCount, Row::kLayout);
+  static constexpr std::int32_t kLength = compositionLength(kSlotCount - Row::kRemovedCount, Row::kLayout);
   static_assert(kLength >= 1);
 };
 

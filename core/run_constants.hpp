@@ -16,16 +16,17 @@ inline constexpr std::array<std::uint16_t, 3> kMultipliers = {1, 2, 5};
 
 static_assert(kSlotCount == 10);
 
-// Composition length of a program with the given removed count and layout.
-constexpr std::int32_t compositionLength(std::int32_t removedCount, Layout layout) {
-  return kSlotCount - removedCount - pinnedCount(layout);
+// Composition length: the entries the composition fills, all but the
+// pinned ones.
+constexpr std::int32_t compositionLength(std::int32_t entryCount, Layout layout) {
+  return entryCount - pinnedCount(layout);
 }
 
-// Composition sum of one scaled pass: total / multiplier - pinned count, the
-// division taken on the two unsigned 16-bit arguments.
-constexpr std::int32_t scaledCompositionSum(std::uint16_t total, std::uint16_t multiplier,
-                                            std::int32_t pinned) {
-  return static_cast<std::int32_t>(static_cast<std::uint16_t>(total / multiplier)) - pinned;
+// Composition sum of the pass with this multiplier: the total over the
+// multiplier less the pinned entries, which hold the multiplier. An unscaled
+// pass (multiplier 1, nothing pinned) sums to the total.
+constexpr std::int32_t compositionSum(std::int32_t total, std::int32_t multiplier, Layout layout) {
+  return total / multiplier - pinnedCount(layout);
 }
 
 }  // namespace kestrav

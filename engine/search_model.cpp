@@ -11,10 +11,12 @@
 
 namespace kestrav::engine {
 
-int compositionLength(const SearchModel& model) { return model.entryCount - pinnedCount(model.layout); }
+int compositionLength(const SearchModel& model) {
+  return kestrav::compositionLength(model.entryCount, model.layout);
+}
 
 int compositionSum(const SearchModel& model, int multiplier) {
-  return model.total / multiplier - pinnedCount(model.layout);
+  return kestrav::compositionSum(model.total, multiplier, model.layout);
 }
 
 long double valueBound(const SearchModel& model) {

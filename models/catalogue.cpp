@@ -121,9 +121,9 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
     error = "entry count " + std::to_string(row.entryCount) + " is outside 6..10";
     return false;
   }
-  if (row.compositionLength != compositionLength(removed, row.layout)) {
+  if (row.compositionLength != compositionLength(row.entryCount, row.layout)) {
     error = "composition length " + std::to_string(row.compositionLength) + " should be " +
-            std::to_string(compositionLength(removed, row.layout)) +
+            std::to_string(compositionLength(row.entryCount, row.layout)) +
             " for k = " + std::to_string(row.entryCount) + " and layout " + layoutName(row.layout);
     return false;
   }
