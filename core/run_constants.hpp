@@ -1,6 +1,8 @@
 #pragma once
-// The constants every run is built with. The slot count is derived from the
-// slot base exactly as the programs always have: 8 * (8 / 2 + 1) / 4 = 10.
+// The constants every run is built with. A full tuple has ten entries (the
+// slots); a row with k entries leaves 10 - k of them out. The full count is
+// derived from its base exactly as the programs always have:
+// 8 * (8 / 2 + 1) / 4 = 10.
 
 #include <array>
 #include <cstdint>
@@ -9,12 +11,12 @@
 
 namespace kestrav {
 
-inline constexpr std::int32_t kSlotBase = 8;
-inline constexpr std::int32_t kSlotCount = kSlotBase * (kSlotBase / 2 + 1) / 4;
+inline constexpr std::int32_t kFullEntryCountBase = 8;
+inline constexpr std::int32_t kFullEntryCount = kFullEntryCountBase * (kFullEntryCountBase / 2 + 1) / 4;
 inline constexpr std::int32_t kTotal = 50;
 inline constexpr std::array<std::uint16_t, 3> kMultipliers = {1, 2, 5};
 
-static_assert(kSlotCount == 10);
+static_assert(kFullEntryCount == 10);
 
 // Composition length: the entries the composition fills, all but the
 // pinned ones.

@@ -38,7 +38,7 @@ bool loadCatalogueSearches(const std::string& text, std::vector<CatalogueSearch>
   searches.clear();
   for (const VariantSpec& row : rows) {
     std::vector<ExpandedBlock> blocks;
-    if (!expandVariantSpec(row, blocks, error)) {
+    if (!expandCatalogueRow(row, blocks, error)) {
       error = "row " + std::to_string(row.number) + ": " + error;
       return false;
     }

@@ -44,7 +44,7 @@ bool parseEntryPositions(std::string_view text, std::vector<int>& positions) {
   return true;
 }
 
-bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& error) {
+bool parseCatalogueRow(const std::string& line, VariantSpec& row, std::string& error) {
   std::istringstream words(line);
   std::vector<std::string> fields;
   for (std::string word; words >> word;) fields.push_back(word);
@@ -81,7 +81,7 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
       return false;
     }
     row.form = ModelForm::SingleBlock;
-    BlockSpec block{{}, fields[6], terms[0]};
+    BlockCode block{{}, fields[6], terms[0]};
     for (int p = 1; p <= row.entryCount; ++p) block.positions.push_back(p);
     row.blocks.push_back(block);
   } else if (fields[5] == "two") {
@@ -93,7 +93,7 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
     for (int b = 0; b < 2; ++b) {
       const std::string& text = fields[6 + static_cast<std::size_t>(b)];
       const std::size_t colon = text.find(':');
-      BlockSpec block;
+      BlockCode block;
       if (colon == std::string::npos ||
           !parseEntryPositions(std::string_view(text).substr(0, colon), block.positions)) {
         error = "bad block \"" + text + "\" (expected POSITIONS:CODE, e.g. 1-4,7:111-/221/21/1)";
@@ -110,13 +110,13 @@ bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& er
   return true;
 }
 
-bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& blocks, std::string& error) {
+bool expandCatalogueRow(const VariantSpec& row, std::vector<ExpandedBlock>& blocks, std::string& error) {
   if ((row.family == Family::Unscaled) != (row.layout == Layout::Bare)) {
     error = std::string("layout ") + layoutName(row.layout) + " does not belong to the " +
             familyName(row.family) + " family";
     return false;
   }
-  const int removed = kSlotCount - row.entryCount;
+  const int removed = kFullEntryCount - row.entryCount;
   if (removed < 0 || removed > 4) {
     error = "entry count " + std::to_string(row.entryCount) + " is outside 6..10";
     return false;
@@ -135,11 +135,11 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
   const bool twoBlock = row.form == ModelForm::TwoBlock;
   blocks.clear();
   for (std::size_t b = 0; b < row.blocks.size(); ++b) {
-    const BlockSpec& blockSpec = row.blocks[b];
+    const BlockCode& blockCode = row.blocks[b];
     const std::string which = twoBlock ? "block " + std::to_string(b + 1) + ": " : "";
     ExpandedBlock block;
-    block.positions = blockSpec.positions;
-    if (!decodeGramCode(blockSpec.gramCode, static_cast<int>(blockSpec.positions.size()), block.gram,
+    block.positions = blockCode.positions;
+    if (!decodeGramCode(blockCode.gramCode, static_cast<int>(blockCode.positions.size()), block.gram,
                         error)) {
       error = which + error;
       return false;
@@ -151,9 +151,9 @@ bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& block
     }
     block.polynomial = expandBlock(block.gram);
     const int terms = termCount(block.polynomial);
-    if (terms != blockSpec.expectedTerms) {
+    if (terms != blockCode.expectedTerms) {
       error = which + "the model has " + std::to_string(terms) + " terms, the row says " +
-              std::to_string(blockSpec.expectedTerms);
+              std::to_string(blockCode.expectedTerms);
       return false;
     }
     blocks.push_back(std::move(block));
@@ -169,7 +169,7 @@ bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::str
     if (hash != std::string::npos) line.erase(hash);
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     VariantSpec row;
-    if (!parseVariantSpec(line, row, error)) {
+    if (!parseCatalogueRow(line, row, error)) {
       std::istringstream first(line);
       std::string number;
       first >> number;

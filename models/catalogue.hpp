@@ -19,12 +19,15 @@ namespace kestrav {
 
 enum class ModelForm { SingleBlock, TwoBlock };
 
-struct BlockSpec {
+// One block as a catalogue row writes it: the entries it takes and the code
+// of its Gram matrix.
+struct BlockCode {
   std::vector<int> positions;  // entry positions, 1-based, in the block's row order
   std::string gramCode;
   int expectedTerms = 0;
 };
 
+// One catalogue row: a program's family, layout, sizes and model blocks.
 struct VariantSpec {
   int number = 0;
   Family family = Family::Scaled;
@@ -32,7 +35,7 @@ struct VariantSpec {
   int entryCount = 0;         // k
   int compositionLength = 0;  // n
   ModelForm form = ModelForm::SingleBlock;
-  std::vector<BlockSpec> blocks;
+  std::vector<BlockCode> blocks;
 };
 
 // A block decoded and expanded, ready for evaluation or code generation.
@@ -43,12 +46,12 @@ struct ExpandedBlock {
 };
 
 // Parses one catalogue line (no comment). Returns false and says why.
-bool parseVariantSpec(const std::string& line, VariantSpec& row, std::string& error);
+bool parseCatalogueRow(const std::string& line, VariantSpec& row, std::string& error);
 
 // Checks a parsed row and expands its blocks: consistent family, layout, k
 // and n; blocks that cover 1..k once; well-formed codes; the term counts; the
 // invariants of catalogue matrices. Returns false and says why.
-bool expandVariantSpec(const VariantSpec& row, std::vector<ExpandedBlock>& blocks, std::string& error);
+bool expandCatalogueRow(const VariantSpec& row, std::vector<ExpandedBlock>& blocks, std::string& error);
 
 // The element of a list of rows (or of anything that carries a program
 // `number`) with that number, or null.

@@ -88,7 +88,7 @@ std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>
   out << "inline constexpr kestrav::Family kFamily = kestrav::Family::" << family << ";\n";
   out << "inline constexpr kestrav::Layout kLayout = kestrav::Layout::" << layoutName(row.layout) << ";\n";
   out << "inline constexpr std::int32_t kEntryCount = " << row.entryCount << ";\n";
-  out << "inline constexpr std::int32_t kRemovedCount = " << kSlotCount - row.entryCount << ";\n\n";
+  out << "inline constexpr std::int32_t kRemovedEntryCount = " << kFullEntryCount - row.entryCount << ";\n\n";
   // Always inlined, so that each pass loop sees its constant pinned entries.
   out << "[[gnu::always_inline]] inline int CalculDet(" << parameterList(row.entryCount) << ") {\n";
   for (int i = 1; i <= row.entryCount; ++i) out << "  const std::uint32_t u" << i << " = x" << i << ";\n";
@@ -112,7 +112,7 @@ std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>
                                                              {"kestrav::Family", "kFamily"},
                                                              {"kestrav::Layout", "kLayout"},
                                                              {"std::int32_t", "kEntryCount"},
-                                                             {"std::int32_t", "kRemovedCount"}};
+                                                             {"std::int32_t", "kRemovedEntryCount"}};
     out << "// The row for the program core (core/program.hpp).\nstruct Row {\n";
     for (const auto& [type, name] : constants) {
       out << "  static constexpr " << type << ' ' << name << " = row" << n << "::" << name << ";\n";

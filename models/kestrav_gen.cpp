@@ -54,7 +54,7 @@ bool loadCatalogue(const std::string& path, std::vector<VariantSpec>& rows) {
 
 bool expandRow(const std::string& path, const VariantSpec& row, std::vector<ExpandedBlock>& blocks) {
   std::string error;
-  if (kestrav::expandVariantSpec(row, blocks, error)) return true;
+  if (kestrav::expandCatalogueRow(row, blocks, error)) return true;
   return fail(path + ": row " + std::to_string(row.number) + " (kestrav" + std::to_string(row.number) +
               "): " + error);
 }

@@ -469,7 +469,7 @@ py::list catalogueRows() {
       item["blocks"] = py::none();
     } else {
       py::list blocks;
-      for (const BlockSpec& block : row.blocks)
+      for (const BlockCode& block : row.blocks)
         blocks.append(positionsText(block.positions) + ":" + block.gramCode);
       item["gram"] = py::none();
       item["blocks"] = py::tuple(blocks);

@@ -165,7 +165,7 @@ TEST(CompositionCount, IsExactUpTo64Bits) {
 }
 
 TEST(RunConstants, DerivedValues) {
-  EXPECT_EQ(kestrav::kSlotCount, 10);
+  EXPECT_EQ(kestrav::kFullEntryCount, 10);
   struct Case {
     kestrav::Layout layout;
     std::int32_t removed;
@@ -178,7 +178,7 @@ TEST(RunConstants, DerivedValues) {
                         {kestrav::Layout::TailOnly, 3, 6, {49, 24, 9}},
                         {kestrav::Layout::Bare, 2, 8, {}}};
   for (const Case& c : cases) {
-    EXPECT_EQ(kestrav::compositionLength(kestrav::kSlotCount - c.removed, c.layout), c.n);
+    EXPECT_EQ(kestrav::compositionLength(kestrav::kFullEntryCount - c.removed, c.layout), c.n);
     if (c.layout == kestrav::Layout::Bare) continue;
     for (std::size_t i = 0; i < 3; ++i) {
       EXPECT_EQ(kestrav::compositionSum(50, kestrav::kMultipliers[i], c.layout), c.sums[i]);

@@ -135,9 +135,9 @@ TEST(Catalogue, RowsWithAWrongTermCountOrMatrixAreRejected) {
   for (const Case& c : cases) {
     VariantSpec variant;
     std::string error;
-    ASSERT_TRUE(kestrav::parseVariantSpec(c.line, variant, error)) << c.line << ": " << error;
+    ASSERT_TRUE(kestrav::parseCatalogueRow(c.line, variant, error)) << c.line << ": " << error;
     std::vector<ExpandedBlock> blocks;
-    EXPECT_FALSE(kestrav::expandVariantSpec(variant, blocks, error)) << c.line;
+    EXPECT_FALSE(kestrav::expandCatalogueRow(variant, blocks, error)) << c.line;
     EXPECT_NE(error.find(c.reason), std::string::npos) << c.line << ": " << error;
   }
 }
@@ -158,7 +158,7 @@ TEST(Catalogue, UnparsableRowsAreRejected) {
   for (const std::string& line : lines) {
     VariantSpec variant;
     std::string error;
-    EXPECT_FALSE(kestrav::parseVariantSpec(line, variant, error)) << line;
+    EXPECT_FALSE(kestrav::parseCatalogueRow(line, variant, error)) << line;
     EXPECT_FALSE(error.empty());
   }
 }

@@ -15,7 +15,7 @@ const std::vector<CatalogueRow>& catalogueRows() {
     std::vector<CatalogueRow> expanded;
     for (const VariantSpec& variant : variants) {
       CatalogueRow row{variant, {}};
-      if (!expandVariantSpec(variant, row.blocks, error)) {
+      if (!expandCatalogueRow(variant, row.blocks, error)) {
         throw std::runtime_error("row " + std::to_string(variant.number) + ": " + error);
       }
       expanded.push_back(row);
