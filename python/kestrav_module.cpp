@@ -454,10 +454,9 @@ py::list catalogueRows() {
   if (!readCatalogue(text, rows, error)) throw std::runtime_error("catalogue: " + error);
   py::list list;
   for (const VariantSpec& row : rows) {
-    const engine::CatalogueSearch* search = nullptr;
-    for (const auto& candidate : catalogueSearches()) {
-      if (candidate.number == row.number) search = &candidate;
-    }
+    const engine::CatalogueSearch* search = findByNumber(catalogueSearches(), row.number);
+    if (search == nullptr)
+      throw std::runtime_error("catalogue: no search for row " + std::to_string(row.number));
     py::dict item;
     item["number"] = row.number;
     item["family"] = familyName(row.family);

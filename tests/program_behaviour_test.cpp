@@ -9,6 +9,7 @@
 #include <set>
 
 #include "core/composition.hpp"
+#include "core/result_name.hpp"
 #include "tests/support/catalogue_rows.hpp"
 #include "tests/support/program_runner.hpp"
 
@@ -63,7 +64,7 @@ TEST(ProgramRun, ResultFileHoldsExactlyTheZerosInOrder) {
     });
     ScratchDirectory dir;
     ASSERT_EQ(runIn(dir.path(), kestrav::testing::programPath(number)).exitStatus, 0);
-    EXPECT_EQ(readLines(dir.path() / ("OutputPart" + std::to_string(number) + ".txt")), expected) << number;
+    EXPECT_EQ(readLines(dir.path() / kestrav::resultFileName(number)), expected) << number;
   }
 }
 
@@ -76,7 +77,7 @@ TEST(ProgramRun, TuplesWhereOnlyOneBlockVanishesAreNotWritten) {
   for (const Case& c : cases) {
     ScratchDirectory dir;
     ASSERT_EQ(runIn(dir.path(), kestrav::testing::programPath(c.program)).exitStatus, 0);
-    const auto lines = readLines(dir.path() / ("OutputPart" + std::to_string(c.program) + ".txt"));
+    const auto lines = readLines(dir.path() / kestrav::resultFileName(c.program));
     EXPECT_FALSE(lines.empty());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), c.record), 0) << c.program;
   }
