@@ -44,6 +44,22 @@ bool parseEntryPositions(std::string_view text, std::vector<int>& positions) {
   return true;
 }
 
+std::string formatEntryPositions(const std::vector<int>& positions) {
+  std::string text;
+  for (std::size_t i = 0; i < positions.size();) {
+    std::size_t j = i;
+    while (j + 1 < positions.size() && positions[j + 1] == positions[j] + 1) ++j;
+    if (!text.empty()) text += ',';
+    text += std::to_string(positions[i]);
+    if (j > i) {
+      text += '-';
+      text += std::to_string(positions[j]);
+    }
+    i = j + 1;
+  }
+  return text;
+}
+
 bool parseCatalogueRow(const std::string& line, VariantSpec& row, std::string& error) {
   std::istringstream words(line);
   std::vector<std::string> fields;

@@ -71,4 +71,7 @@ bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::str
 inline constexpr int kMaxEntryPosition = 32;
 bool parseEntryPositions(std::string_view text, std::vector<int>& positions);
 
+// The same list written back, runs of consecutive positions as ranges.
+std::string formatEntryPositions(const std::vector<int>& positions);
+
 }  // namespace kestrav

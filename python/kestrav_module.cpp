@@ -433,20 +433,6 @@ class SearchChunks {
 
 // --- The catalogue and exact values ---
 
-// "1-4,7" for 1 2 3 4 7: runs of consecutive positions as ranges.
-std::string positionsText(const std::vector<int>& positions) {
-  std::string text;
-  for (std::size_t i = 0; i < positions.size();) {
-    std::size_t j = i;
-    while (j + 1 < positions.size() && positions[j + 1] == positions[j] + 1) ++j;
-    if (!text.empty()) text += ',';
-    text += std::to_string(positions[i]);
-    if (j > i) text += '-' + std::to_string(positions[j]);
-    i = j + 1;
-  }
-  return text;
-}
-
 py::list catalogueRows() {
   std::istringstream text(cli::kBuiltInCatalogue);
   std::vector<VariantSpec> rows;
@@ -469,7 +455,7 @@ py::list catalogueRows() {
     } else {
       py::list blocks;
       for (const BlockCode& block : row.blocks)
-        blocks.append(positionsText(block.positions) + ":" + block.gramCode);
+        blocks.append(formatEntryPositions(block.positions) + ":" + block.gramCode);
       item["gram"] = py::none();
       item["blocks"] = py::tuple(blocks);
     }

@@ -163,6 +163,22 @@ TEST(Catalogue, UnparsableRowsAreRejected) {
   }
 }
 
+// Positions read back as written, ranges for runs; malformed lists rejected.
+TEST(Catalogue, EntryPositionsReadAndWrittenBack) {
+  const std::pair<std::string, std::vector<int>> written[] = {
+      {"1-4,7", {1, 2, 3, 4, 7}}, {"5-6", {5, 6}}, {"3,1-2", {3, 1, 2}}, {"9", {9}}, {"2,1", {2, 1}}};
+  for (const auto& [text, positions] : written) {
+    std::vector<int> read;
+    EXPECT_TRUE(kestrav::parseEntryPositions(text, read)) << text;
+    EXPECT_EQ(read, positions) << text;
+    EXPECT_EQ(kestrav::formatEntryPositions(positions), text);
+  }
+  for (const char* text : {"", "1,", ",1", "0", "2-1", "1-2-3", "33", "1-x"}) {
+    std::vector<int> read;
+    EXPECT_FALSE(kestrav::parseEntryPositions(text, read)) << '"' << text << '"';
+  }
+}
+
 TEST(Catalogue, SwitchingTheSignOfARowAndColumnChangesNoModel) {
   for (const CatalogueRow& row : catalogue()) {
     for (const ExpandedBlock& block : row.blocks) {
