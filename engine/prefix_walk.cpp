@@ -223,7 +223,8 @@ bool PrefixWalker<Word>::vanishesExactly(std::uint32_t tupleIndex) const {
     std::size_t size = std::size_t{1} << freeInTail;
     std::copy(table, table + size, folded);
     for (int j = 0; j < freeInTail; ++j) {
-      const int tailEntry = positions[positions.size() - static_cast<std::size_t>(freeInTail - j)] - tailDepth_;
+      const int tailEntry =
+          positions[positions.size() - static_cast<std::size_t>(freeInTail - j)] - tailDepth_;
       const Word entry = pass_.tailTable->entries[tailEntry][tupleIndex];
       size /= 2;
       for (std::size_t s = 0; s < size; ++s)
