@@ -529,6 +529,10 @@ PYBIND11_MODULE(kestrav, m) {
       "The kestrav search engine: every composition of a total into the parts of an entry tuple, "
       "kept where the model's blocks are zero. Records come back as NumPy int32 arrays, one row "
       "per record, the entries in columns, in the order of the result file.";
+  // NumPy is loaded with the module rather than at the first array, so that a
+  // Ctrl-C during a search cannot land in NumPy's own import and surface as an
+  // ImportError instead of KeyboardInterrupt.
+  py::module_::import("numpy");
 
   py::class_<SearchResult>(m, "SearchResult",
                            "The records of a search, with its passes. records is a read-only int32 "
