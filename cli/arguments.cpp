@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <string>
+#include <type_traits>
 
 #include "core/quoted_text.hpp"
 #include "core/text_fields.hpp"
@@ -91,6 +93,39 @@ bool setSimd(CommonOptions& common, const std::string& value, std::string& reaso
   return true;
 }
 
+// The arguments an option's field belongs to.
+template <class Args>
+Args& argumentsOf(Target& target) {
+  if constexpr (std::is_same_v<Args, CommonOptions>) {
+    return target.common;
+  } else if constexpr (std::is_same_v<Args, RunArguments>) {
+    return *target.run;
+  } else {
+    return *target.search;
+  }
+}
+
+template <class Member>
+struct FieldOf;
+template <class Args, class Value>
+struct FieldOf<Value Args::*> {
+  using Owner = Args;
+  using Type = Value;
+};
+
+// The handler of an option that only stores its value, or sets its flag.
+template <auto Field>
+bool store(Target& target, const std::string& value, std::string&) {
+  using Of = FieldOf<decltype(Field)>;
+  auto& field = argumentsOf<typename Of::Owner>(target).*Field;
+  if constexpr (std::is_same_v<typename Of::Type, bool>) {
+    field = true;
+  } else {
+    field = value;
+  }
+  return true;
+}
+
 constexpr Option kOptions[] = {
     {"--threads", true, kBoth, false,
      [](Target& t, const std::string& v, std::string& r) {
@@ -106,43 +141,15 @@ constexpr Option kOptions[] = {
      [](Target& t, const std::string& v, std::string& r) {
        return parseNumber(v, 1, engine::kMaxTailLength, t.common.tailLength, r);
      }},
-    {"--progress", false, kBoth, false,
-     [](Target& t, const std::string&, std::string&) {
-       t.common.progress = true;
-       return true;
-     }},
-    {"--sync", false, kBoth, false,
-     [](Target& t, const std::string&, std::string&) {
-       t.common.sync = true;
-       return true;
-     }},
-    {"--out", true, kRun, false,
-     [](Target& t, const std::string& v, std::string&) {
-       t.run->outDirectory = v;
-       return true;
-     }},
-    {"--catalogue", true, kRun, false,
-     [](Target& t, const std::string& v, std::string&) {
-       t.run->catalogueFile = v;
-       return true;
-     }},
-    {"--out", true, kSearch, false,
-     [](Target& t, const std::string& v, std::string&) {
-       t.search->outFile = v;
-       return true;
-     }},
-    {"--gram", true, kSearch, false,
-     [](Target& t, const std::string& v, std::string&) {
-       t.search->gram = v;
-       return true;
-     }},
+    {"--progress", false, kBoth, false, store<&CommonOptions::progress>},
+    {"--sync", false, kBoth, false, store<&CommonOptions::sync>},
+    {"--out", true, kRun, false, store<&RunArguments::outDirectory>},
+    {"--catalogue", true, kRun, false, store<&RunArguments::catalogueFile>},
+    {"--out", true, kSearch, false, store<&SearchArguments::outFile>},
+    {"--gram", true, kSearch, false, store<&SearchArguments::gram>},
     {"--blocks", true, kSearch, true,
      [](Target& t, const std::string& v, std::string& r) { return splitBlocks(v, t.search->blocks, r); }},
-    {"--layout", true, kSearch, false,
-     [](Target& t, const std::string& v, std::string&) {
-       t.search->layout = v;
-       return true;
-     }},
+    {"--layout", true, kSearch, false, store<&SearchArguments::layout>},
     {"--total", true, kSearch, false,
      [](Target& t, const std::string& v, std::string& r) {
        return parseNumber(v, 1, engine::kMaxEntryValue, t.search->total, r);
@@ -151,11 +158,7 @@ constexpr Option kOptions[] = {
      [](Target& t, const std::string& v, std::string& r) {
        return parseMultipliers(v, t.search->multipliers, r);
      }},
-    {"--count", false, kSearch, false,
-     [](Target& t, const std::string&, std::string&) {
-       t.search->count = true;
-       return true;
-     }},
+    {"--count", false, kSearch, false, store<&SearchArguments::count>},
 };
 
 const Option* findOption(std::string_view word, unsigned command) {
