@@ -18,7 +18,4 @@ int runVerification(const std::vector<std::string>& args, const char* program);
 
 const char* helpText();
 
-// The catalogue built into the command.
-extern const char* const kBuiltInCatalogue;
-
 }  // namespace kestrav::cli

@@ -11,11 +11,59 @@
 
 namespace kestrav {
 
-// Appends text with '"', '\\' and control characters escaped.
+// The length of the valid UTF-8 sequence that starts text (1 to 4), or 0
+// when it does not start one (a stray continuation byte, an overlong or
+// surrogate form, a sequence cut short).
+inline std::size_t utf8SequenceLength(std::string_view text) {
+  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
+  if (lead < 0x80) return 1;
+  if (lead >= 0xc2 && lead <= 0xdf) {
+    length = 2;
+  } else if (lead >= 0xe0 && lead <= 0xef) {
+    length = 3;
+    if (lead == 0xe0) low = 0xa0;
+    if (lead == 0xed) high = 0x9f;
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    length = 4;
+    if (lead == 0xf0) low = 0x90;
+    if (lead == 0xf4) high = 0x8f;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if ((byte(i) & 0xc0) != 0x80) return 0;
+  }
+  return length;
+}
+
+// Appends text with '"', '\\' and control characters escaped. Valid UTF-8
+// characters are kept whole; a byte that is not part of one is escaped as
+// \xNN, so that the result is always valid UTF-8.
 inline void appendEscaped(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  for (const char c : text) {
+  const auto escapeByte = [&out](unsigned char byte) {
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xf];
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) {
+      const std::size_t length = utf8SequenceLength(text.substr(i));
+      if (length == 0) {
+        escapeByte(byte);
+        ++i;
+      } else {
+        out.append(text.substr(i, length));
+        i += length;
+      }
+      continue;
+    }
     if (c == '\n') {
       out += "\\n";
     } else if (c == '\t') {
@@ -26,12 +74,11 @@ inline void appendEscaped(std::string& out, std::string_view text) {
       out += '\\';
       out += c;
     } else if (byte < 0x20 || byte == 0x7f) {
-      out += "\\x";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xf];
+      escapeByte(byte);
     } else {
       out += c;
     }
+    ++i;
   }
 }
 

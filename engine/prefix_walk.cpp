@@ -7,9 +7,10 @@
 namespace kestrav::engine {
 
 template <class Word>
-PrefixWalker<Word>::PrefixWalker(const PassModel<Word>& pass, TailFilter filter)
+PrefixWalker<Word>::PrefixWalker(const PassModel<Word>& pass, TailFilter filter, RecordEncoding encoding)
     : pass_(pass),
       filter_(filter),
+      encoding_(encoding),
       blockCount_(pass.blocks.size()),
       tailDepth_(pass.length - pass.tailLength) {
   const int depths = pass.length + 1;
@@ -237,6 +238,12 @@ bool PrefixWalker<Word>::vanishesExactly(std::uint32_t tupleIndex) const {
 
 template <class Word>
 void PrefixWalker<Word>::emit(std::uint32_t tupleIndex) {
+  if (encoding_ != RecordEncoding::Text) {
+    if (encoding_ == RecordEncoding::Entries) emitEntries(tupleIndex);
+    ++records_;
+    if (out_->size() >= spillAt_) spillAt_ = spill_(*out_);
+    return;
+  }
   if (!line_.started()) {
     line_.start();
     if (pinsHead(pass_.layout)) line_.add(static_cast<std::uint32_t>(pass_.multiplier));
@@ -248,6 +255,19 @@ void PrefixWalker<Word>::emit(std::uint32_t tupleIndex) {
       pinsTail(pass_.layout) ? &multiplier : nullptr);
   ++records_;
   if (out_->size() >= spillAt_) spillAt_ = spill_(*out_);
+}
+
+// The record as k int32 values, in the native byte order of the reader.
+template <class Word>
+void PrefixWalker<Word>::emitEntries(std::uint32_t tupleIndex) {
+  std::int32_t record[RecordLine::kMaxEntries];
+  int k = 0;
+  if (pinsHead(pass_.layout)) record[k++] = pass_.multiplier;
+  for (int d = 0; d < tailDepth_; ++d) record[k++] = prefixEntries_[static_cast<std::size_t>(d)];
+  for (int l = 0; l < pass_.tailLength; ++l)
+    record[k++] = static_cast<std::int32_t>(pass_.tailTable->entries[l][tupleIndex]);
+  if (pinsTail(pass_.layout)) record[k++] = pass_.multiplier;
+  out_->append(reinterpret_cast<const char*>(record), static_cast<std::size_t>(k) * sizeof record[0]);
 }
 
 template class PrefixWalker<std::uint32_t>;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/pass_model.hpp"
+#include "engine/record_encoding.hpp"
 #include "engine/record_format.hpp"
 #include "engine/tail_filter.hpp"
 
@@ -19,7 +20,8 @@ namespace kestrav::engine {
 template <class Word>
 class PrefixWalker {
  public:
-  PrefixWalker(const PassModel<Word>& pass, TailFilter filter);
+  PrefixWalker(const PassModel<Word>& pass, TailFilter filter,
+               RecordEncoding encoding = RecordEncoding::Text);
 
   // Walks the compositions that start with prefix[0..prefixLength) (a valid
   // start: the remaining sum leaves at least one for every later entry) and
@@ -43,9 +45,11 @@ class PrefixWalker {
   void emitHits(int remaining, std::uint32_t found);
   bool vanishesExactly(std::uint32_t tupleIndex) const;
   void emit(std::uint32_t tupleIndex);
+  void emitEntries(std::uint32_t tupleIndex);
 
   const PassModel<Word>& pass_;
   TailFilter filter_;
+  RecordEncoding encoding_;
   std::size_t blockCount_;
   int tailDepth_;
   // Per depth and block: the table in force, the free entries left, and

@@ -83,6 +83,7 @@ class Scheduler {
   struct alignas(64) Slot {
     std::vector<std::string> held;  // full buffers kept for its turn, counted against the budget
     std::string records;            // the buffer being filled
+    int pass = 0;
     bool done = false;
   };
 
@@ -100,11 +101,12 @@ class Scheduler {
 
   bool cancelRequested() const { return options_.cancelled && options_.cancelled(); }
 
-  bool write(const std::string& records) {
+  bool write(const std::string& records, int pass) {
     if (records.empty()) return true;
     std::string error;
-    if (!out_.write(records, error)) {
-      stop(SearchStatus::Failed, error);
+    if (!out_.write(records, pass, error)) {
+      // A consumer that stops without an error cancels the search.
+      stop(error.empty() ? SearchStatus::Cancelled : SearchStatus::Failed, error);
       return false;
     }
     bytes_ += records.size();
@@ -122,6 +124,7 @@ class Scheduler {
     if (stopped_ || !cursor_->next(unit)) return false;
     sequence = taken_++;
     slot(sequence).done = false;
+    slot(sequence).pass = unit.pass;
     slot(sequence).records.clear();
     slot(sequence).records.reserve(kBufferSize);
     return true;
@@ -137,9 +140,10 @@ class Scheduler {
       scratch.swap(oldest.held);
       scratch.emplace_back();
       scratch.back().swap(oldest.records);
+      const int pass = oldest.pass;
       lock.unlock();
       bool ok = true;
-      for (const std::string& records : scratch) ok = ok && write(records);
+      for (const std::string& records : scratch) ok = ok && write(records, pass);
       oldest.records.swap(scratch.back());
       oldest.records.clear();
       scratch.clear();
@@ -180,10 +184,11 @@ class Scheduler {
     buffered_ -= sizeOf(first);
     if (!first.empty()) changed_.notify_all();
     if (!stopped_) {
+      const int pass = own.pass;
       lock.unlock();
       bool ok = true;
-      for (const std::string& kept : first) ok = ok && write(kept);
-      if (ok) write(records);
+      for (const std::string& kept : first) ok = ok && write(kept, pass);
+      if (ok) write(records, pass);
     }
     records.clear();
     return kSpillStep;
@@ -235,7 +240,7 @@ class Scheduler {
       if (!passes_[p].empty) {
         auto& walker = walkers[p];
         if (!walker) {
-          walker = std::make_unique<PrefixWalker<Word>>(passes_[p], filter_);
+          walker = std::make_unique<PrefixWalker<Word>>(passes_[p], filter_, options_.encoding);
           walker->setSpill(kSpillStep, [this, &sequence](std::string& out) { return spill(sequence, out); });
         }
         records = walker->run(unit.prefix, unit.prefixLength, slot(sequence).records);
@@ -280,7 +285,7 @@ SearchStatus runWith(const SearchModel& model, const SearchOptions& options, Rec
 
 }  // namespace
 
-bool StreamOutput::write(std::string_view records, std::string& error) {
+bool StreamOutput::write(std::string_view records, int, std::string& error) {
   errno = 0;
   if (std::fwrite(records.data(), 1, records.size(), file_) == records.size()) return true;
   error = errno != 0 ? std::strerror(errno) : "input/output error";

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/record_encoding.hpp"
 #include "engine/search_model.hpp"
 #include "engine/tail_filter.hpp"
 
@@ -26,6 +27,7 @@ struct SearchOptions {
   int shardCount = 1;
   SimdLevel simd = SimdLevel::Scalar;
   int tailLength = kDefaultTailLength;
+  RecordEncoding encoding = RecordEncoding::Text;
   // Called from the calling thread a few times a second, with the
   // compositions searched so far and those of the whole (shard's) search.
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
@@ -45,13 +47,14 @@ enum class SearchStatus {
 };
 
 // Where a search's records go: in enumeration order, in pieces of whole
-// records, from one thread at a time. A write that returns false stops the
-// search (Failed, with its error); finish follows the last piece of a
-// complete search.
+// records of one pass (an index into the multipliers), from one thread at a
+// time, encoded as the options ask. A write that returns false stops the
+// search (Failed, with its error, or Cancelled when the error is empty);
+// finish follows the last piece of a complete search.
 class RecordOutput {
  public:
   virtual ~RecordOutput() = default;
-  virtual bool write(std::string_view records, std::string& error) = 0;
+  virtual bool write(std::string_view records, int pass, std::string& error) = 0;
   virtual bool finish(std::string& error) = 0;
 };
 
@@ -59,7 +62,7 @@ class RecordOutput {
 class StreamOutput : public RecordOutput {
  public:
   explicit StreamOutput(std::FILE* file) : file_(file) {}
-  bool write(std::string_view records, std::string& error) override;
+  bool write(std::string_view records, int pass, std::string& error) override;
   bool finish(std::string& error) override;
 
  private:

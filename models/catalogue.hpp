@@ -63,6 +63,10 @@ auto findByNumber(Rows& rows, int number) -> decltype(&*std::begin(rows)) {
   return nullptr;
 }
 
+// The text of models/catalogue.txt, built in at configure time so that the
+// tools and the library run without the source tree.
+extern const char* const kBuiltInCatalogue;
+
 // Reads every row; an error names the line and the row's number.
 bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::string& error);
 

@@ -8,6 +8,16 @@
 namespace kestrav {
 namespace {
 
+// "Gram code "...": character '—' is not one of 2 1 0 - =", the character
+// at the start of `from` quoted whole (or escaped when it is not UTF-8).
+std::string badCharacter(std::string_view code, std::string_view from) {
+  const std::size_t length = std::max<std::size_t>(1, utf8SequenceLength(from));
+  std::string error = "Gram code " + quoteForMessage(code) + ": character '";
+  appendEscaped(error, from.substr(0, length));
+  error += "' is not one of 2 1 0 - =";
+  return error;
+}
+
 bool elementOf(char symbol, int& value) {
   switch (symbol) {
     case '2':
@@ -53,6 +63,13 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
   for (int row = 0; row + 1 < size; ++row) {
     const std::string_view group = groups[static_cast<std::size_t>(row)];
     const int expected = size - 1 - row;
+    // A character beyond ASCII (a dash pasted from a paper) is named as
+    // such rather than miscounted as several characters.
+    const auto wide = std::find_if(group.begin(), group.end(), [](char c) { return (c & 0x80) != 0; });
+    if (wide != group.end()) {
+      error = badCharacter(code, group.substr(static_cast<std::size_t>(wide - group.begin())));
+      return false;
+    }
     if (static_cast<int>(group.size()) != expected) {
       // The group is named by its number: quoting it too would show the code twice.
       error = "Gram code " + quoteForMessage(code) + ": group " + std::to_string(row + 1) + " has " +
@@ -63,9 +80,7 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
       int value = 0;
       const char symbol = group[static_cast<std::size_t>(offset)];
       if (!elementOf(symbol, value)) {
-        error = "Gram code " + quoteForMessage(code) + ": character '";
-        appendEscaped(error, std::string_view(&symbol, 1));
-        error += "' is not one of 2 1 0 - =";
+        error = badCharacter(code, group.substr(static_cast<std::size_t>(offset)));
         return false;
       }
       const int column = row + 1 + offset;

@@ -140,7 +140,7 @@ const std::vector<engine::CatalogueSearch>& catalogueSearches() {
   static const std::vector<engine::CatalogueSearch> searches = [] {
     std::vector<engine::CatalogueSearch> loaded;
     std::string error;
-    if (!engine::loadCatalogueSearches(cli::kBuiltInCatalogue, loaded, error))
+    if (!engine::loadCatalogueSearches(kestrav::kBuiltInCatalogue, loaded, error))
       throw std::runtime_error("catalogue: " + error);
     return loaded;
   }();
@@ -434,7 +434,7 @@ class SearchChunks {
 // --- The catalogue and exact values ---
 
 py::list catalogueRows() {
-  std::istringstream text(cli::kBuiltInCatalogue);
+  std::istringstream text(kestrav::kBuiltInCatalogue);
   std::vector<VariantSpec> rows;
   std::string error;
   if (!readCatalogue(text, rows, error)) throw std::runtime_error("catalogue: " + error);

@@ -1,0 +1,131 @@
+#pragma once
+// Searching a model: its size, a counting search, and searches that hand
+// their records to the caller in blocks of integers or write them as a
+// result file. Every search visits the compositions in the order of the
+// result file (pass by pass, compositions in decreasing lexicographic
+// order), splits the work over threads, and holds bounded memory whatever
+// the size of its output.
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kestrav/export.hpp"
+#include "kestrav/model.hpp"
+
+namespace kestrav {
+
+// The vector instructions of the bulk filter; Auto takes the widest this
+// processor and this build have.
+enum class Simd { Auto, Scalar, Sse2, Avx2, Avx512 };
+
+inline constexpr EnumName<Simd> kSimdNames[] = {{Simd::Auto, "auto"},
+                                                {Simd::Scalar, "scalar"},
+                                                {Simd::Sse2, "sse2"},
+                                                {Simd::Avx2, "avx2"},
+                                                {Simd::Avx512, "avx512"}};
+
+constexpr const char* simdName(Simd simd) { return nameIn(kSimdNames, simd); }
+// Whether this build has the kernel and this processor can run it.
+KESTRAV_API bool simdAvailable(Simd simd);
+// The level Auto stands for here.
+KESTRAV_API Simd bestSimd();
+
+// The compositions of each pass and of the whole search. Throws
+// Error(Field::Total) when any of them does not fit 64 bits.
+struct SearchSize {
+  std::vector<std::uint64_t> perPass;
+  std::uint64_t total = 0;
+};
+KESTRAV_API SearchSize searchSize(const Model& model);
+
+// Shard i of N covers the compositions with ranks [first, end) of the whole
+// search: contiguous slices of equal size (up to one).
+struct ShardRange {
+  std::uint64_t first = 0;
+  std::uint64_t end = 0;
+};
+KESTRAV_API ShardRange shardRange(const Model& model, int index, int count);
+
+inline constexpr int kMaxThreads = 256;
+inline constexpr int kMaxShards = 1000000;
+
+struct SearchOptions {
+  int threads = 0;  // 0: one per processor this process may use
+  int shardIndex = 1;
+  int shardCount = 1;  // shard i of N (1-based), the whole search by default
+  Simd simd = Simd::Auto;
+  int tailLength = 0;  // entries evaluated in bulk, 1..4; 0: the engine's choice
+  // Set to true from any thread to stop the search soon (Cancelled).
+  const std::atomic<bool>* cancel = nullptr;
+  // Called from the calling thread a few times a second with the
+  // compositions searched so far and those of the (shard's) search.
+  std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+};
+
+// The number of threads options.threads stands for here.
+KESTRAV_API int threadsFor(const SearchOptions& options);
+
+enum class SearchStatus {
+  Complete,
+  Cancelled,  // the cancel flag, or a consumer that returned false
+  Failed,     // see SearchSummary::error
+};
+
+struct SearchSummary {
+  SearchStatus status = SearchStatus::Failed;
+  std::vector<std::uint64_t> recordsPerPass;  // one per multiplier, in pass order
+  std::uint64_t records = 0;
+  std::uint64_t bytes = 0;         // of the records as text (0 for a counting search)
+  std::uint64_t compositions = 0;  // searched: the shard's, for a shard
+  double seconds = 0;
+  std::string error;  // why it Failed
+};
+
+// Consecutive records of one pass, in file order: records rows of
+// entryCount values each, row-major. Valid during the call only.
+struct RecordBlock {
+  const std::int32_t* entries = nullptr;
+  std::size_t records = 0;
+  int entryCount = 0;
+  int pass = 0;  // index into the model's multipliers
+  int multiplier = 1;
+  std::uint64_t firstRecord = 0;  // the index of its first record in the (shard's) search
+};
+
+// Called from one thread at a time, in file order; returning false stops
+// the search (Cancelled).
+using RecordConsumer = std::function<bool(const RecordBlock&)>;
+
+// Counts the records of each pass without formatting or writing any.
+// Options out of range throw Error (Field::Threads, Shard, Simd).
+KESTRAV_API SearchSummary countRecords(const Model& model, const SearchOptions& options = {});
+
+// Hands every record to the consumer in blocks of at most a few thousand.
+// An exception thrown by the consumer stops the search and is rethrown.
+KESTRAV_API SearchSummary search(const Model& model, const SearchOptions& options,
+                                 const RecordConsumer& consumer);
+
+// Writes the records as a result file: each value in decimal followed by
+// one blank, a newline per record. A regular file (or a name not yet taken)
+// is written beside its name and renamed over it only when complete, so the
+// name never holds a part; with sync the data and the rename reach the disk
+// before the return. Any other target (/dev/null, a FIFO) is written
+// directly. A failed or cancelled search leaves an earlier file untouched.
+KESTRAV_API SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
+                                       const SearchOptions& options = {}, bool sync = false);
+
+// Writes the records to an open stream as they are found (standard output).
+KESTRAV_API SearchSummary searchToStream(const Model& model, std::FILE* stream,
+                                         const SearchOptions& options = {});
+
+// Compositions per second this machine searches the model at with
+// options' threads, measured on a sample spread over the whole search for
+// about `seconds`; 0 for a search without compositions.
+KESTRAV_API double measureSearchRate(const Model& model, const SearchOptions& options, double seconds = 0.5);
+
+}  // namespace kestrav

@@ -1,0 +1,100 @@
+#include "kestrav/catalogue.hpp"
+
+#include <sstream>
+
+#include "engine/catalogue_run.hpp"
+#include "engine/catalogue_search.hpp"
+#include "kestrav/error.hpp"
+#include "lib/access.hpp"
+#include "lib/catalogue_data.hpp"
+#include "lib/model_data.hpp"
+#include "lib/search_options.hpp"
+#include "verify/regular_file.hpp"
+
+namespace kestrav {
+namespace {
+
+std::vector<Block> blocksOf(const VariantSpec& spec) {
+  std::vector<Block> blocks;
+  for (const BlockCode& code : spec.blocks) blocks.push_back(Block{code.positions, code.gramCode});
+  return blocks;
+}
+
+}  // namespace
+
+Catalogue Catalogue::fromText(std::string_view text) {
+  auto data = std::make_shared<detail::CatalogueData>();
+  std::istringstream input{std::string(text)};
+  std::string error;
+  if (!readCatalogue(input, data->specs, error)) throw Error(Field::Catalogue, error);
+  if (data->specs.empty()) throw Error(Field::Catalogue, "no rows");
+  for (const VariantSpec& spec : data->specs) {
+    std::vector<ExpandedBlock> expanded;
+    if (!expandCatalogueRow(spec, expanded, error))
+      throw Error(Field::Catalogue, "row " + std::to_string(spec.number) + ": " + error);
+    const bool fromGram = spec.form == ModelForm::SingleBlock;
+    data->rows.push_back(
+        CatalogueRow{spec.number, spec.family,
+                     detail::modelOf(engine::searchModelFromRow(spec, expanded), blocksOf(spec), fromGram)});
+  }
+  return detail::Access::catalogue(std::move(data));
+}
+
+Catalogue Catalogue::fromFile(const std::filesystem::path& file) {
+  std::string text;
+  if (std::string failure = readRegularFileText(file, text); !failure.empty())
+    throw Error(Field::Catalogue, failure);
+  return fromText(text);
+}
+
+const Catalogue& Catalogue::builtIn() {
+  static const Catalogue catalogue = fromText(kBuiltInCatalogue);
+  return catalogue;
+}
+
+const std::vector<CatalogueRow>& Catalogue::rows() const { return data_->rows; }
+
+const CatalogueRow* Catalogue::find(int number) const { return findByNumber(data_->rows, number); }
+
+SearchStatus runCatalogue(const Catalogue& catalogue, const std::vector<int>& numbers,
+                          const SearchOptions& options, const CatalogueRunHooks& hooks) {
+  std::vector<engine::CatalogueSearch> searches;
+  for (int number : numbers) {
+    const CatalogueRow* row = catalogue.find(number);
+    if (row == nullptr)
+      throw Error(Field::Program, std::to_string(number) + ": no such program in the catalogue");
+    searches.push_back(engine::CatalogueSearch{number, row->model.data().search});
+  }
+  std::vector<const engine::CatalogueSearch*> chosen;
+  for (const auto& search : searches) chosen.push_back(&search);
+
+  engine::CatalogueRunHooks engineHooks;
+  engineHooks.sync = hooks.sync;
+  engineHooks.fileFor = hooks.fileFor;
+  engineHooks.progress = hooks.progress;
+  engineHooks.finished = [&hooks, &catalogue](const engine::CatalogueRunResult& result) {
+    if (!hooks.finished) return;
+    CatalogueRunResult converted;
+    converted.number = result.number;
+    converted.file = result.file;
+    converted.started = result.started;
+    SearchSummary& summary = converted.summary;
+    summary.status = result.status == engine::SearchStatus::Complete    ? SearchStatus::Complete
+                     : result.status == engine::SearchStatus::Cancelled ? SearchStatus::Cancelled
+                                                                        : SearchStatus::Failed;
+    summary.error = result.error;
+    summary.recordsPerPass = result.summary.recordsPerPass;
+    summary.recordsPerPass.resize(catalogue.find(result.number)->model.multipliers().size(), 0);
+    for (std::uint64_t r : summary.recordsPerPass) summary.records += r;
+    summary.bytes = result.summary.bytes;
+    summary.seconds = result.seconds;
+    hooks.finished(converted);
+  };
+  const engine::SearchStatus status = engine::runCatalogueSearches(
+      chosen, detail::engineOptions(options, engine::RecordEncoding::Text), engineHooks);
+  return status == engine::SearchStatus::Complete    ? SearchStatus::Complete
+         : status == engine::SearchStatus::Cancelled ? SearchStatus::Cancelled
+                                                     : SearchStatus::Failed;
+}
+
+}  // namespace kestrav

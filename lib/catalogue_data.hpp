@@ -1,0 +1,17 @@
+#pragma once
+// What a kestrav::Catalogue holds: the rows as parsed (for verification)
+// and as public rows with their models.
+
+#include <vector>
+
+#include "kestrav/catalogue.hpp"
+#include "models/catalogue.hpp"
+
+namespace kestrav::detail {
+
+struct CatalogueData {
+  std::vector<VariantSpec> specs;
+  std::vector<CatalogueRow> rows;  // in the same order
+};
+
+}  // namespace kestrav::detail

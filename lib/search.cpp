@@ -1,0 +1,232 @@
+#include "kestrav/search.hpp"
+
+#include <sched.h>
+
+#include <chrono>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include "engine/output_file.hpp"
+#include "engine/search_rate.hpp"
+#include "engine/work_units.hpp"
+#include "engine/worker_threads.hpp"
+#include "kestrav/error.hpp"
+#include "lib/model_data.hpp"
+#include "lib/search_options.hpp"
+
+namespace kestrav {
+namespace detail {
+
+engine::SimdLevel engineSimd(Simd simd) {
+  switch (simd) {
+    case Simd::Scalar:
+      return engine::SimdLevel::Scalar;
+    case Simd::Sse2:
+      return engine::SimdLevel::Sse2;
+    case Simd::Avx2:
+      return engine::SimdLevel::Avx2;
+    case Simd::Avx512:
+      return engine::SimdLevel::Avx512;
+    case Simd::Auto:
+      break;
+  }
+  return engine::bestSimdLevel();
+}
+
+engine::SearchOptions engineOptions(const SearchOptions& options, engine::RecordEncoding encoding) {
+  if (options.threads < 0 || options.threads > kMaxThreads)
+    throw Error(Field::Threads,
+                std::to_string(options.threads) + " is out of range 1.." + std::to_string(kMaxThreads));
+  if (options.shardCount < 1 || options.shardCount > kMaxShards || options.shardIndex < 1 ||
+      options.shardIndex > options.shardCount)
+    throw Error(Field::Shard, std::to_string(options.shardIndex) + "/" + std::to_string(options.shardCount) +
+                                  " is not a shard i/N with 1 <= i <= N <= " + std::to_string(kMaxShards));
+  if (!simdAvailable(options.simd))
+    throw Error(Field::Simd,
+                std::string(simdName(options.simd)) + " is not available on this processor or in this build");
+  if (options.tailLength < 0 || options.tailLength > engine::kMaxTailLength)
+    throw Error(Field::Simd, "tail length " + std::to_string(options.tailLength) + " is out of range 1.." +
+                                 std::to_string(engine::kMaxTailLength));
+  engine::SearchOptions converted;
+  converted.threads = threadsFor(options);
+  converted.shardIndex = options.shardIndex;
+  converted.shardCount = options.shardCount;
+  converted.simd = engineSimd(options.simd);
+  if (options.tailLength > 0) converted.tailLength = options.tailLength;
+  converted.encoding = encoding;
+  converted.progress = options.progress;
+  if (const std::atomic<bool>* cancel = options.cancel) {
+    converted.cancelled = [cancel] { return cancel->load(std::memory_order_relaxed); };
+  }
+  return converted;
+}
+
+}  // namespace detail
+
+namespace {
+
+const engine::SearchModel& engineModel(const Model& model) { return model.data().search; }
+
+SearchStatus publicStatus(engine::SearchStatus status) {
+  switch (status) {
+    case engine::SearchStatus::Complete:
+      return SearchStatus::Complete;
+    case engine::SearchStatus::Cancelled:
+      return SearchStatus::Cancelled;
+    case engine::SearchStatus::Failed:
+      break;
+  }
+  return SearchStatus::Failed;
+}
+
+// Runs the engine into `out`, timing it and filling the summary; a failure
+// of the engine itself (out of memory, a worker that could not start) is a
+// Failed search with its reason. Errors of the input are thrown before.
+SearchSummary runInto(const Model& model, const SearchOptions& options, engine::RecordEncoding encoding,
+                      engine::RecordOutput& out) {
+  const engine::SearchOptions converted = detail::engineOptions(options, encoding);
+  const ShardRange range = shardRange(model, options.shardIndex, options.shardCount);
+  SearchSummary summary;
+  summary.compositions = range.end - range.first;
+  const auto start = std::chrono::steady_clock::now();
+  engine::SearchSummary engineSummary;
+  try {
+    summary.status =
+        publicStatus(engine::runSearch(engineModel(model), converted, out, engineSummary, summary.error));
+  } catch (...) {
+    summary.status = SearchStatus::Failed;
+    summary.error = engine::describeException(std::current_exception());
+  }
+  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  summary.recordsPerPass = engineSummary.recordsPerPass;
+  summary.recordsPerPass.resize(model.multipliers().size(), 0);
+  for (std::uint64_t r : summary.recordsPerPass) summary.records += r;
+  if (encoding == engine::RecordEncoding::Text) summary.bytes = engineSummary.bytes;
+  return summary;
+}
+
+class DiscardOutput : public engine::RecordOutput {
+ public:
+  bool write(std::string_view, int, std::string&) override { return true; }
+  bool finish(std::string&) override { return true; }
+};
+
+// Hands the int32 records to the consumer, keeping an exception it throws
+// to rethrow once the search has stopped.
+class ConsumerOutput : public engine::RecordOutput {
+ public:
+  ConsumerOutput(const Model& model, const RecordConsumer& consumer) : model_(model), consumer_(consumer) {}
+
+  bool write(std::string_view records, int pass, std::string&) override {
+    RecordBlock block;
+    block.entries = reinterpret_cast<const std::int32_t*>(records.data());
+    block.entryCount = model_.entryCount();
+    block.records = records.size() / (sizeof(std::int32_t) * static_cast<std::size_t>(block.entryCount));
+    block.pass = pass;
+    block.multiplier = model_.multipliers()[static_cast<std::size_t>(pass)];
+    block.firstRecord = handed_;
+    handed_ += block.records;
+    try {
+      return consumer_(block);
+    } catch (...) {
+      caught_ = std::current_exception();
+      return false;
+    }
+  }
+  bool finish(std::string&) override { return true; }
+  void rethrow() const {
+    if (caught_) std::rethrow_exception(caught_);
+  }
+
+ private:
+  const Model& model_;
+  const RecordConsumer& consumer_;
+  std::uint64_t handed_ = 0;
+  std::exception_ptr caught_;
+};
+
+}  // namespace
+
+bool simdAvailable(Simd simd) {
+  return simd == Simd::Auto || engine::simdLevelAvailable(detail::engineSimd(simd));
+}
+
+Simd bestSimd() {
+  switch (engine::bestSimdLevel()) {
+    case engine::SimdLevel::Sse2:
+      return Simd::Sse2;
+    case engine::SimdLevel::Avx2:
+      return Simd::Avx2;
+    case engine::SimdLevel::Avx512:
+      return Simd::Avx512;
+    case engine::SimdLevel::Scalar:
+      break;
+  }
+  return Simd::Scalar;
+}
+
+SearchSize searchSize(const Model& model) {
+  const std::optional<engine::SearchSize> size = engine::searchSize(engineModel(model));
+  if (!size) throw Error(Field::Total, "the search has more than 2^64 - 1 compositions");
+  return SearchSize{size->perPass, size->total};
+}
+
+ShardRange shardRange(const Model& model, int index, int count) {
+  if (count < 1 || count > kMaxShards || index < 1 || index > count)
+    throw Error(Field::Shard, std::to_string(index) + "/" + std::to_string(count) +
+                                  " is not a shard i/N with 1 <= i <= N <= " + std::to_string(kMaxShards));
+  const engine::CompositionRange range = engine::shardCompositions(searchSize(model).total, index, count);
+  return ShardRange{range.first, range.end};
+}
+
+int threadsFor(const SearchOptions& options) {
+  if (options.threads > 0) return options.threads;
+  // A scheduler's CPU set (a Slurm job, taskset) rather than every
+  // processor of the machine.
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+SearchSummary countRecords(const Model& model, const SearchOptions& options) {
+  DiscardOutput out;
+  return runInto(model, options, engine::RecordEncoding::Count, out);
+}
+
+SearchSummary search(const Model& model, const SearchOptions& options, const RecordConsumer& consumer) {
+  ConsumerOutput out(model, consumer);
+  SearchSummary summary = runInto(model, options, engine::RecordEncoding::Entries, out);
+  out.rethrow();
+  return summary;
+}
+
+SearchSummary searchToStream(const Model& model, std::FILE* stream, const SearchOptions& options) {
+  engine::StreamOutput out(stream);
+  return runInto(model, options, engine::RecordEncoding::Text, out);
+}
+
+SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
+                           const SearchOptions& options, bool sync) {
+  // Bad options are refused before the file is created.
+  detail::engineOptions(options, engine::RecordEncoding::Text);
+  SearchSummary summary;
+  engine::OutputFile output;
+  if (!output.open(file, summary.error)) {
+    summary.status = SearchStatus::Failed;
+    return summary;
+  }
+  engine::StreamOutput out(output.stream());
+  summary = runInto(model, options, engine::RecordEncoding::Text, out);
+  if (summary.status == SearchStatus::Complete && !output.commit(sync, summary.error))
+    summary.status = SearchStatus::Failed;
+  if (summary.status != SearchStatus::Complete) output.abandon();
+  return summary;
+}
+
+double measureSearchRate(const Model& model, const SearchOptions& options, double seconds) {
+  return engine::measureSearchRate(engineModel(model),
+                                   detail::engineOptions(options, engine::RecordEncoding::Text), seconds);
+}
+
+}  // namespace kestrav

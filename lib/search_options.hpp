@@ -1,0 +1,14 @@
+#pragma once
+// The public search options as the engine takes them.
+
+#include "engine/search_run.hpp"
+#include "kestrav/search.hpp"
+
+namespace kestrav::detail {
+
+engine::SimdLevel engineSimd(Simd simd);
+
+// Throws Error for options out of range (threads, shard, SIMD level, tail).
+engine::SearchOptions engineOptions(const SearchOptions& options, engine::RecordEncoding encoding);
+
+}  // namespace kestrav::detail

@@ -1,0 +1,76 @@
+#include "kestrav/values.hpp"
+
+#include <algorithm>
+
+#include "core/text_fields.hpp"
+#include "engine/tail_filter.hpp"
+
+namespace kestrav {
+
+int parseWholeNumber(Field field, std::string_view text, int lo, int hi) {
+  int value = 0;
+  switch (readWholeNumber(text, lo, hi, value)) {
+    case WholeNumber::Read:
+      return value;
+    case WholeNumber::NotANumber:
+      throw Error(field, kestrav::quoted(text) + " is not a whole number");
+    case WholeNumber::OutOfRange:
+      break;
+  }
+  throw Error(field,
+              kestrav::quoted(text) + " is out of range " + std::to_string(lo) + ".." + std::to_string(hi));
+}
+
+Layout parseLayoutName(std::string_view text) {
+  Layout layout{};
+  if (!parseLayout(text, layout))
+    throw Error(Field::Layout, kestrav::quoted(text) + " is not one of " + namesIn(kLayoutNames, ", "));
+  return layout;
+}
+
+int parseTotal(std::string_view text) { return parseWholeNumber(Field::Total, text, 1, kMaxTotal); }
+
+std::vector<int> parseMultipliers(std::string_view text) {
+  std::vector<int> multipliers;
+  const bool list = text.find(',') != std::string_view::npos;
+  for (const std::string_view item : splitAt(text, ',')) {
+    int m = 0;
+    try {
+      m = parseWholeNumber(Field::Multipliers, item, 1, kMaxTotal);
+    } catch (const Error& error) {
+      if (!list) throw;
+      throw Error(Field::Multipliers, kestrav::quoted(text) + ": " + error.reason());
+    }
+    // Each multiplier is one pass: a repeated one would repeat its records.
+    if (std::find(multipliers.begin(), multipliers.end(), m) != multipliers.end())
+      throw Error(Field::Multipliers, kestrav::quoted(text) + ": " + std::to_string(m) + " is given twice");
+    multipliers.push_back(m);
+  }
+  return multipliers;
+}
+
+int parseThreads(std::string_view text) { return parseWholeNumber(Field::Threads, text, 1, kMaxThreads); }
+
+void parseShard(std::string_view text, int& index, int& count) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos)
+    throw Error(Field::Shard, kestrav::quoted(text) + " is not i/N (slice i of N)");
+  try {
+    const int n = parseWholeNumber(Field::Shard, text.substr(slash + 1), 1, kMaxShards);
+    index = parseWholeNumber(Field::Shard, text.substr(0, slash), 1, n);
+    count = n;
+  } catch (const Error& error) {
+    throw Error(Field::Shard, kestrav::quoted(text) + ": " + error.reason());
+  }
+}
+
+Simd parseSimd(std::string_view text) {
+  Simd simd{};
+  if (!parseIn(kSimdNames, text, simd))
+    throw Error(Field::Simd, kestrav::quoted(text) + " is not one of " + namesIn(kSimdNames, ", "));
+  if (!simdAvailable(simd))
+    throw Error(Field::Simd, std::string(text) + " is not available on this processor or in this build");
+  return simd;
+}
+
+}  // namespace kestrav

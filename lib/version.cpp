@@ -1,0 +1,7 @@
+#include "kestrav/version.hpp"
+
+namespace kestrav {
+
+const char* version() { return KESTRAV_VERSION_STRING; }
+
+}  // namespace kestrav
