@@ -50,7 +50,7 @@ std::string formatRecord(const Tuple& entries);  // "1 2 3 ", as a result line h
 using TableText = std::function<bool(const std::string& name, std::string& text, std::string& error)>;
 bool parseResultChecks(const TableText& table, ResultChecks& checks, std::string& error);
 
-// The tables in a directory (tests/data of the source tree, say).
+// The tables in a directory (verify/data of the source tree, say).
 bool loadResultChecks(const std::filesystem::path& directory, ResultChecks& checks, std::string& error);
 
 // The tables built into the library, so that an installed tool needs no

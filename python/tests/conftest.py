@@ -26,7 +26,7 @@ def command():
 def golden_sums():
     """The committed SHA-256 of every catalogue result file, by program number."""
     sums = {}
-    for line in (SOURCE_DIR / "tests" / "data" / "SHA256SUMS").read_text().splitlines():
+    for line in (SOURCE_DIR / "verify" / "data" / "SHA256SUMS").read_text().splitlines():
         digest, name = line.split()
         sums[int(name.removeprefix("OutputPart").removesuffix(".txt"))] = digest
     return sums

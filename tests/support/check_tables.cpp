@@ -30,7 +30,7 @@ const ResultChecks& resultChecks() {
   static const ResultChecks checks = [] {
     ResultChecks loaded;
     std::string error;
-    if (!loadResultChecks(KESTRAV_TEST_DATA_DIR, loaded, error)) throw std::runtime_error(error);
+    if (!loadResultChecks(KESTRAV_CHECK_TABLES_DIR, loaded, error)) throw std::runtime_error(error);
     return loaded;
   }();
   return checks;

@@ -1,6 +1,7 @@
 #pragma once
-// The check-value tables in tests/data, as the tests use them. The tables of
-// result files are read by the verification library; the model tables here.
+// The check-value tables, as the tests use them. The tables of result files
+// (verify/data) are read by the verification library; the model tables
+// (tests/data) here.
 
 #include <cstdint>
 #include <map>
@@ -18,7 +19,7 @@ using kestrav::parseTuple;
 using kestrav::PassRecords;
 using kestrav::Tuple;
 
-// The result-file checks of tests/data; a malformed table stops the tests.
+// The result-file checks of verify/data; a malformed table stops the tests.
 const ResultChecks& resultChecks();
 
 struct ModelValue {
