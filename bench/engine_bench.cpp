@@ -46,7 +46,7 @@ void runProgram(int number) {
   const pid_t child = ::fork();
   if (child == 0) {
     if (::chdir(scratch().c_str()) != 0 || !std::freopen("/dev/null", "w", stdout)) ::_exit(127);
-    const std::string path = std::string(KESTRAV_PROGRAM_DIR) + "/kestrav" + std::to_string(number);
+    const std::string path = std::string(KESTRAV_PROGRAM_DIR) + "/" + kestrav::programName(number);
     ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }

@@ -15,6 +15,7 @@
 #include "core/composition.hpp"
 #include "core/entry_tuple.hpp"
 #include "core/pass_dispatch.hpp"
+#include "core/result_name.hpp"
 #include "core/run_constants.hpp"
 #include "models/catalogue.hpp"
 
@@ -146,8 +147,8 @@ int registerAll() {
     for (bool literal : {true, false}) {
       const BenchRow& row = rowOf(number);
       const std::string name = std::string("Variant/") + kestrav::layoutName(row.layout) + "/k" +
-                               std::to_string(row.length + kestrav::pinnedCount(row.layout)) + "/kestrav" +
-                               std::to_string(number) + "/" + (literal ? "literal" : "nested");
+                               std::to_string(row.length + kestrav::pinnedCount(row.layout)) + "/" +
+                               kestrav::programName(number) + "/" + (literal ? "literal" : "nested");
       benchmark::RegisterBenchmark(name.c_str(), variant, number, literal)->Unit(benchmark::kMillisecond);
     }
   }

@@ -10,7 +10,7 @@ namespace kestrav {
 namespace {
 
 void reportFailure(std::int32_t programNumber, const char* action, int savedErrno) {
-  std::cerr << "kestrav" << programNumber << ": cannot " << action << ' ' << resultFileName(programNumber)
+  std::cerr << programName(programNumber) << ": cannot " << action << ' ' << resultFileName(programNumber)
             << ": " << (savedErrno != 0 ? std::strerror(savedErrno) : "input/output error") << '\n';
 }
 

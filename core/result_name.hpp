@@ -1,12 +1,19 @@
 #pragma once
-// The name of a program's result file, for the programs, the command, the
-// verification and the tests alike.
+// The names of a program and of its result file, for the programs, the
+// generator, the command, the verification and the tests alike.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kestrav {
+
+// kestravN, the program of catalogue row N.
+inline std::string programName(std::int32_t programNumber) {
+  std::string name = "kestrav";
+  name += std::to_string(programNumber);
+  return name;
+}
 
 // OutputPartN.txt; a part of a sharded run carries its part before the
 // extension (OutputPartN.shard-i-of-N.txt).

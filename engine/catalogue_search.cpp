@@ -4,6 +4,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/result_name.hpp"
 #include "core/run_constants.hpp"
 
 namespace kestrav::engine {
@@ -24,7 +25,7 @@ SearchModel searchModelFromRow(const VariantSpec& row, const std::vector<Expande
   // The reference programs evaluate in wrapping 32-bit arithmetic; the engine
   // reproduces them only where that equals exact evaluation.
   if (valueBound(model) >= std::ldexp(1.0L, 29)) {
-    throw std::logic_error("kestrav" + std::to_string(row.number) +
+    throw std::logic_error(programName(row.number) +
                            ": the model's values are not provably below 2^29 in magnitude");
   }
   return model;

@@ -19,6 +19,9 @@ enum class ModelStyle { Nested, Literal };
 // The namespace of a row's model: kestrav::rowN, or kestrav::literal::rowN.
 std::string modelNamespace(int number, ModelStyle style);
 
+// The name of a row's model header, kestravN_model.hpp.
+std::string modelHeaderName(int number);
+
 // The header kestravN_model.hpp: the row's constants and CalculDet, and in
 // the Nested style the type Row that gathers them for core/program.hpp.
 std::string modelHeader(const VariantSpec& row, const std::vector<ExpandedBlock>& blocks,

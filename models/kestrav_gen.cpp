@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/quoted_text.hpp"
+#include "core/result_name.hpp"
 #include "core/text_fields.hpp"
 #include "models/catalogue.hpp"
 #include "models/codegen.hpp"
@@ -55,7 +56,7 @@ bool loadCatalogue(const std::string& path, std::vector<VariantSpec>& rows) {
 bool expandRow(const std::string& path, const VariantSpec& row, std::vector<ExpandedBlock>& blocks) {
   std::string error;
   if (kestrav::expandCatalogueRow(row, blocks, error)) return true;
-  return fail(path + ": row " + std::to_string(row.number) + " (kestrav" + std::to_string(row.number) +
+  return fail(path + ": row " + std::to_string(row.number) + " (" + kestrav::programName(row.number) +
               "): " + error);
 }
 
@@ -86,15 +87,15 @@ bool generateProgram(const std::string& path, int number, const std::filesystem:
     if (row.number != number) continue;
     std::vector<ExpandedBlock> blocks;
     if (!expandRow(path, row, blocks)) return false;
-    const std::string name = "kestrav" + std::to_string(number);
     if (output != Output::Program) {
       return writeIfChanged(outDir / kestrav::literalModelHeaderName(number),
                             kestrav::modelHeader(row, blocks, kestrav::ModelStyle::Literal)) &&
              (output == Output::LiteralModel ||
-              writeIfChanged(outDir / (name + "_literal.cpp"), kestrav::literalProgramSource(row)));
+              writeIfChanged(outDir / (kestrav::literalProgramName(number) + ".cpp"),
+                             kestrav::literalProgramSource(row)));
     }
-    return writeIfChanged(outDir / (name + "_model.hpp"), kestrav::modelHeader(row, blocks)) &&
-           writeIfChanged(outDir / (name + ".cpp"), kestrav::programSource(row));
+    return writeIfChanged(outDir / kestrav::modelHeaderName(number), kestrav::modelHeader(row, blocks)) &&
+           writeIfChanged(outDir / (kestrav::programName(number) + ".cpp"), kestrav::programSource(row));
   }
   return fail(path + ": no row " + std::to_string(number));
 }

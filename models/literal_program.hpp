@@ -9,6 +9,9 @@
 
 namespace kestrav {
 
+// The literal program's name, kestravN_literal.
+std::string literalProgramName(int number);
+
 // The name of the literal program's model header, kestravN_literal_model.hpp
 // (the Literal style of modelHeader: natural nesting, one 32-bit expression).
 std::string literalModelHeaderName(int number);

@@ -46,7 +46,7 @@ TEST_P(FullRun, MatchesEveryCheckValue) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, FullRun, ::testing::ValuesIn(kestrav::testing::catalogueNumbers()),
                          [](const ::testing::TestParamInfo<int>& info) {
-                           return "kestrav" + std::to_string(info.param);
+                           return kestrav::programName(info.param);
                          });
 
 // The records of a program whose model is a reordering of another's that keeps
@@ -92,8 +92,8 @@ std::vector<kestrav::testing::Reordering> classRelations() {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, RelatedRuns, ::testing::ValuesIn(classRelations()),
                          [](const ::testing::TestParamInfo<kestrav::testing::Reordering>& info) {
-                           return "kestrav" + std::to_string(info.param.program) + "_from_kestrav" +
-                                  std::to_string(info.param.base);
+                           return kestrav::programName(info.param.program) + "_from_" +
+                                  kestrav::programName(info.param.base);
                          });
 
 TEST(SharedCodes, SixAndElevenWriteTheSameBytes) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/block_values.hpp"
+#include "core/result_name.hpp"
 #include "models/block_polynomial.hpp"
 #include "models/catalogue.hpp"
 #include "models/gram_code.hpp"
@@ -212,7 +213,7 @@ TEST(GeneratedModels, MatchTheOracleAtRandomTuples) {
       // overflow 32 bits, so the wrapping arithmetic is compared too.
       for (auto& e : x) e = static_cast<std::uint16_t>(trial % 10 == 9 ? large(random) : small(random));
       ASSERT_EQ(models[r].evaluate(x.data()), kestrav::testing::oracleModel(row, x))
-          << "kestrav" << row.variant.number << " at " << ::testing::PrintToString(x);
+          << kestrav::programName(row.variant.number) << " at " << ::testing::PrintToString(x);
     }
     // Every catalogue matrix is singular, so every model vanishes at zero.
     const std::vector<std::uint16_t> zeros(static_cast<std::size_t>(row.variant.entryCount), 0);

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "core/result_name.hpp"
 #include "models/catalogue.hpp"
 #include "models/model_table.hpp"
 #include "tests/support/catalogue_rows.hpp"
@@ -29,7 +30,7 @@ TEST(ModelValues, EveryCheckValueOfEveryRow) {
     ASSERT_EQ(static_cast<int>(check.entries.size()), model.entryCount) << check.program;
     const std::vector<std::uint16_t> entries = entriesOf(check.entries);
     EXPECT_EQ(model.evaluate(entries.data()), check.value)
-        << "kestrav" << check.program << " at " << kestrav::testing::formatRecord(check.entries);
+        << kestrav::programName(check.program) << " at " << kestrav::testing::formatRecord(check.entries);
     ++checksPerProgram[check.program];
   }
   // All ones and at least the first tuple of one pass, for every program.
@@ -47,7 +48,7 @@ TEST(ModelValues, BlockValuesOfTwoBlockModels) {
       for (int p : row.blocks[b].positions)
         y.push_back(static_cast<std::uint16_t>(check.entries[static_cast<std::size_t>(p - 1)]));
       EXPECT_EQ(kestrav::evaluateWrapped(row.blocks[b].polynomial, y.data()), expected[b])
-          << "kestrav" << check.program << " block " << b + 1 << " at "
+          << kestrav::programName(check.program) << " block " << b + 1 << " at "
           << kestrav::testing::formatRecord(check.entries);
     }
   }

@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 
+#include "core/result_name.hpp"
 #include "models/catalogue.hpp"
 #include "models/model_table.hpp"
 #include "tests/support/catalogue_rows.hpp"
@@ -68,8 +69,8 @@ TEST(RelatedModels, ValuesAgreeAtTheStatedReordering) {
       std::vector<std::uint16_t> y;
       for (int i : relation.indices) y.push_back(x[static_cast<std::size_t>(i - 1)]);
       ASSERT_EQ(b.evaluate(x.data()), a.evaluate(y.data()))
-          << "kestrav" << relation.program << " against kestrav" << relation.base << " at "
-          << ::testing::PrintToString(x);
+          << kestrav::programName(relation.program) << " against " << kestrav::programName(relation.base)
+          << " at " << ::testing::PrintToString(x);
     }
   }
 }
@@ -111,7 +112,7 @@ TEST(RelatedModels, GroupsAreReorderingsAndLoneModelsAreNot) {
     if (!group.alone) {
       for (int member : group.programs) {
         EXPECT_TRUE(isReordering(polynomialOf(member), polynomialOf(group.programs.front())))
-            << "kestrav" << member << " and kestrav" << group.programs.front();
+            << kestrav::programName(member) << " and " << kestrav::programName(group.programs.front());
       }
       continue;
     }
@@ -119,7 +120,7 @@ TEST(RelatedModels, GroupsAreReorderingsAndLoneModelsAreNot) {
     for (const auto& row : kestrav::testing::catalogueRows()) {
       if (row.variant.number == lone || row.blocks.size() != 1) continue;
       EXPECT_FALSE(isReordering(polynomialOf(lone), row.blocks[0].polynomial))
-          << "kestrav" << lone << " is a reordering of kestrav" << row.variant.number;
+          << kestrav::programName(lone) << " is a reordering of " << kestrav::programName(row.variant.number);
     }
   }
   // The search itself: a model is a reordering of itself, and two models of

@@ -43,7 +43,7 @@ TEST_P(EngineGolden, ResultFileHasTheGoldenChecksum) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EngineGolden, ::testing::ValuesIn(kestrav::testing::catalogueNumbers()),
                          [](const ::testing::TestParamInfo<int>& info) {
-                           return "kestrav" + std::to_string(info.param);
+                           return kestrav::programName(info.param);
                          });
 
 }  // namespace

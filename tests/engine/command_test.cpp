@@ -100,7 +100,7 @@ TEST(SearchCommand, EqualsTheProgramBuiltFromTheSameRow) {
     ASSERT_EQ(run.exitStatus, 0) << c.program << ": " << run.err;
     EXPECT_EQ(kestrav::testing::sha256(dir.path() / "found.txt"),
               kestrav::testing::goldenChecksums().at(c.program))
-        << "kestrav" << c.program;
+        << kestrav::programName(c.program);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/result_name.hpp"
 #include "engine/catalogue_search.hpp"
 #include "engine/pass_model.hpp"
 #include "engine/work_units.hpp"
@@ -120,7 +121,7 @@ TEST(Shards, ConcatenateToTheWholeOutput) {
     if (c.shardCounts.back() > 1000) {
       EXPECT_GT(static_cast<std::size_t>(c.shardCounts.back()),
                 unitsOf(model, 0, kestrav::engine::searchSize(model)->total).size())
-          << "kestrav" << number;
+          << kestrav::programName(number);
     }
     for (int count : c.shardCounts) {
       std::string joined;
@@ -134,7 +135,7 @@ TEST(Shards, ConcatenateToTheWholeOutput) {
         joined += part.records;
         for (auto r : part.summary.recordsPerPass) records += r;
       }
-      EXPECT_EQ(joined, whole.records) << "kestrav" << number << " in " << count << " shards";
+      EXPECT_EQ(joined, whole.records) << kestrav::programName(number) << " in " << count << " shards";
       EXPECT_EQ(records, static_cast<std::uint64_t>(std::count(joined.begin(), joined.end(), '\n')));
     }
   }

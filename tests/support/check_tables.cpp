@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/result_name.hpp"
 #include "core/text_fields.hpp"
 
 namespace kestrav::testing {
@@ -72,7 +73,7 @@ std::vector<Reordering> relatedModels() {
 }
 
 void PrintTo(const Reordering& reordering, std::ostream* out) {
-  *out << "kestrav" << reordering.program << " from kestrav" << reordering.base;
+  *out << programName(reordering.program) << " from " << programName(reordering.base);
 }
 
 std::vector<ModelGroup> modelGroups() {

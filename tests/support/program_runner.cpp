@@ -21,7 +21,7 @@
 namespace kestrav::testing {
 
 std::filesystem::path programPath(int number) {
-  return std::filesystem::path(KESTRAV_PROGRAM_DIR) / ("kestrav" + std::to_string(number));
+  return std::filesystem::path(KESTRAV_PROGRAM_DIR) / programName(number);
 }
 
 std::filesystem::path generatorPath() { return KESTRAV_GENERATOR; }
@@ -189,8 +189,7 @@ std::filesystem::path cachedResultFile(int number) {
   if (missing || cachedTime < std::filesystem::last_write_time(programPath(number))) {
     ScratchDirectory dir;
     const RunResult run = runIn(dir.path(), programPath(number));
-    if (run.exitStatus != 0)
-      throw std::runtime_error("kestrav" + std::to_string(number) + " failed: " + run.err);
+    if (run.exitStatus != 0) throw std::runtime_error(programName(number) + " failed: " + run.err);
     storeResultFile(number, dir.path() / cached.filename());
   }
   return cached;
