@@ -1,5 +1,5 @@
 #pragma once
-// The catalogue: one row per program kestravN, each a model searched with
+// The catalogue: one row per program kestravN (programName in names.hpp), each a model searched with
 // total 50 and multipliers 1, 2, 5 (scaled family) or once (unscaled). The
 // catalogue is built into the library; another can be read from its text.
 
@@ -13,6 +13,7 @@
 #include "kestrav/export.hpp"
 #include "kestrav/layout.hpp"
 #include "kestrav/model.hpp"
+#include "kestrav/names.hpp"
 #include "kestrav/search.hpp"
 
 namespace kestrav {

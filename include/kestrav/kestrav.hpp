@@ -6,6 +6,7 @@
 #include "kestrav/error.hpp"
 #include "kestrav/layout.hpp"
 #include "kestrav/model.hpp"
+#include "kestrav/names.hpp"
 #include "kestrav/search.hpp"
 #include "kestrav/values.hpp"
 #include "kestrav/verify.hpp"
