@@ -119,6 +119,17 @@ KESTRAV_API SearchSummary search(const Model& model, const SearchOptions& option
 KESTRAV_API SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
                                        const SearchOptions& options = {}, bool sync = false);
 
+// Writes records already in hand (rows of entryCount values each, row-major,
+// as RecordBlocks hand them) as a result file: the bytes searchToFile
+// writes for them, written beside the name and renamed over it only when
+// complete, as searchToFile does (with sync, on disk before the return).
+// Throws Error(Field::Entries) for an entry count outside
+// 1..kMaxModelEntries or a value outside 0..65535, before touching the
+// file. Returns false with the system's reason when the file cannot be
+// written; an earlier file under the name is then left untouched.
+KESTRAV_API bool writeRecords(const std::filesystem::path& file, const std::int32_t* entries,
+                              std::size_t records, int entryCount, std::string& error, bool sync = false);
+
 // Writes the records to an open stream as they are found (standard output).
 KESTRAV_API SearchSummary searchToStream(const Model& model, std::FILE* stream,
                                          const SearchOptions& options = {});
