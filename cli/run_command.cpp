@@ -14,6 +14,7 @@
 #include "cli/progress.hpp"
 #include "core/quoted_text.hpp"
 #include "core/result_name.hpp"
+#include "core/standard_streams.hpp"
 #include "engine/catalogue_run.hpp"
 #include "engine/catalogue_search.hpp"
 
@@ -77,6 +78,7 @@ int runCommand(const std::vector<std::string>& args) {
   std::unique_ptr<ProgressLine> progress;
   std::size_t reported = 0;
   std::vector<std::string> notWritten;  // searches stopped or never started
+  bool summaryLost = false;             // a summary line could not be written
   engine::CatalogueRunHooks hooks;
   hooks.sync = parsed.common.sync;
   hooks.fileFor = [&directory, &parsed](int number) { return directory / outputName(number, parsed.common); };
@@ -108,11 +110,15 @@ int runCommand(const std::vector<std::string>& args) {
       return;
     }
     const engine::CatalogueSearch* search = findByNumber(searches, result.number);
-    // A report that cannot be written is found by the command's exit.
-    std::printf(
-        "kestrav%d: %s\n", result.number,
-        summaryText(search->model.multipliers, result.summary.recordsPerPass, result.seconds).c_str());
-    std::fflush(stdout);
+    // The files are what counts: the run goes on without its summary lines,
+    // reports the first failure to write one and ends with status 1.
+    const std::string summary =
+        summaryText(search->model.multipliers, result.summary.recordsPerPass, result.seconds);
+    errno = 0;
+    if (std::printf("kestrav%d: %s\n", result.number, summary.c_str()) < 0 || std::fflush(stdout) != 0) {
+      reportStandardOutputFailure("kestrav run", errno != 0 ? std::strerror(errno) : "");
+      summaryLost = true;
+    }
   };
   const engine::SearchStatus status = engine::runCatalogueSearches(chosen, options, hooks);
   if (!notWritten.empty()) {
@@ -123,7 +129,7 @@ int runCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kestrav run: %s; not written: %s\n", why.c_str(), names.c_str());
   }
   if (interrupted()) return interruptedExitStatus();
-  return status == engine::SearchStatus::Complete ? 0 : 1;
+  return status == engine::SearchStatus::Complete && !summaryLost ? 0 : 1;
 }
 
 }  // namespace kestrav::cli

@@ -10,6 +10,7 @@
 #include "cli/interrupts.hpp"
 #include "cli/progress.hpp"
 #include "core/quoted_text.hpp"
+#include "core/standard_streams.hpp"
 #include "engine/output_file.hpp"
 #include "engine/search_rate.hpp"
 #include "engine/work_units.hpp"
@@ -100,7 +101,11 @@ int searchCommand(const std::vector<std::string>& args) {
   }
   if (status != engine::SearchStatus::Complete) {
     file.abandon();
-    std::fprintf(stderr, "kestrav search: cannot write %s: %s\n", target.c_str(), error.c_str());
+    if (toFile) {
+      std::fprintf(stderr, "kestrav search: cannot write %s: %s\n", target.c_str(), error.c_str());
+    } else {
+      reportStandardOutputFailure("kestrav search", error);
+    }
     return 1;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

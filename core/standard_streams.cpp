@@ -9,16 +9,31 @@
 #include <iostream>
 
 namespace kestrav {
+namespace {
+
+bool outputFailureReported = false;
+
+}  // namespace
 
 void openClosedStandardStreams() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
     // The lowest free number is fd itself, as the lower ones are open.
-    const int opened = ::open("/dev/null", O_RDWR);
+    const int opened = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
     if (opened >= 0 && opened != fd) {
       ::dup2(opened, fd);
       ::close(opened);
     }
+  }
+}
+
+void reportStandardOutputFailure(const char* program, const std::string& reason) {
+  if (outputFailureReported) return;
+  outputFailureReported = true;
+  if (reason.empty()) {
+    std::fprintf(stderr, "%s: cannot write standard output\n", program);
+  } else {
+    std::fprintf(stderr, "%s: cannot write standard output: %s\n", program, reason.c_str());
   }
 }
 
@@ -39,13 +54,7 @@ bool finishStandardOutput(const char* program) {
     if (errno != 0) reason = errno;
   }
   if (!failed) return true;
-  if (reason != 0) {
-    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, std::strerror(reason));
-  } else {
-    std::fprintf(stderr, "%s: cannot write to standard output\n", program);
-  }
-  std::cout.clear();
-  std::clearerr(stdout);
+  reportStandardOutputFailure(program, reason != 0 ? std::strerror(reason) : "");
   return false;
 }
 

@@ -248,9 +248,8 @@ TEST(VerifyTool, AReportThatCannotBeWrittenFailsWithAMessage) {
   kestrav::testing::ChildOptions closed;
   closed.out = Stream::Closed;
   const Case cases[] = {
-      {"on /dev/full", full, 1, "kestrav-verify: cannot write to standard output: No space left on device\n"},
-      // Descriptor 1 is opened on /dev/null rather than left to a result file.
-      {"closed", closed, 0, ""},
+      {"on /dev/full", full, 1, "kestrav-verify: cannot write standard output: No space left on device\n"},
+      {"closed", closed, 1, "kestrav-verify: cannot write standard output: Bad file descriptor\n"},
   };
   kestrav::testing::ScratchDirectory dir;
   copyGoodFiles(dir.path());

@@ -12,6 +12,7 @@
 
 namespace {
 
+using kestrav::testing::ChildOptions;
 using kestrav::testing::runIn;
 using kestrav::testing::ScratchDirectory;
 
@@ -183,6 +184,43 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
     EXPECT_LT(run.err.size(), 200u) << run.err;
     EXPECT_TRUE(run.out.empty()) << shown;
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << shown << " wrote a file";
+  }
+}
+
+// Records or a report that cannot be written are never a success: one line
+// says so, with the reason, and the status is 1 (--help's 0 included).
+TEST(Commands, StandardOutputThatCannotBeWrittenFailsWithOneLine) {
+  struct Output {
+    const char* name;
+    ChildOptions options;
+    std::string reason;
+  };
+  ChildOptions closed;
+  closed.out = ChildOptions::Stream::Closed;
+  ChildOptions full;
+  full.outPath = "/dev/full";
+  const Output outputs[] = {{"closed", closed, "Bad file descriptor"},
+                            {"/dev/full", full, "No space left on device"}};
+  const std::vector<std::string> commands[] = {
+      {"search", "--gram", "0000/000/00/0", "--layout", "Bare", "--total", "30"},
+      {"run", "2", "--out", "results"},
+      {"verify", "results", "2"},
+      {"--help"},
+  };
+  for (const Output& output : outputs) {
+    for (const auto& args : commands) {
+      ScratchDirectory dir;
+      // A good file, so that verify's report is the only thing to fail.
+      std::filesystem::create_directory(dir.path() / "results");
+      std::filesystem::copy_file(kestrav::testing::cachedResultFile(2),
+                                 dir.path() / "results" / kestrav::resultFileName(2));
+      const auto run = runIn(dir.path(), kCommand, args, output.options);
+      const std::string shown = args[0] + " on " + output.name + ": " + run.err;
+      EXPECT_EQ(run.exitStatus, 1) << shown;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown;
+      EXPECT_NE(run.err.find("cannot write standard output: " + output.reason + "\n"), std::string::npos)
+          << shown;
+    }
   }
 }
 

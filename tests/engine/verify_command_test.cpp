@@ -50,7 +50,7 @@ TEST(VerifyCommand, ReportsBadEntriesADirectoryAndAnUnwritableReport) {
        "/dev/full",
        1,
        "",
-       "kestrav verify: cannot write to standard output: No space left on device\n"},
+       "kestrav verify: cannot write standard output: No space left on device\n"},
   };
   kestrav::testing::ScratchDirectory dir;
   fs::copy_file(kestrav::testing::cachedResultFile(2), dir.path() / "OutputPart2.txt");
