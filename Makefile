@@ -30,6 +30,9 @@ test-quick: build
 # Nanoseconds per composition, generated models against the literal form;
 # then the kestrav engine against the 72 programs (several minutes).
 bench: $(BUILD)/build.ninja
+	@ninja -C $(BUILD) -t targets all | grep -q '^model_bench:' || { echo "make bench: $(BUILD) has no" \
+	  "benchmarks: Google Benchmark was not found at configure time (Debian: libbenchmark-dev; then" \
+	  "cmake $(BUILD)) or KESTRAV_BUILD_BENCHMARKS is OFF" >&2; exit 1; }
 	cmake --build $(BUILD) --target model_bench engine_bench literal_programs programs kestrav
 	$(BUILD)/bench/model_bench
 	$(BUILD)/bench/engine_bench
