@@ -106,24 +106,18 @@ SearchResult runToResult(const Model& model, SearchOptions options) {
   SignalWatch signals;
   signals.watch(options);
   SearchSummary summary;
-  std::unique_ptr<std::int32_t[]> values;
-  std::size_t records = 0;
   {
     py::gil_scoped_release nogil;
     summary = search(model, options, [&store](const RecordBlock& block) {
       store.append(block.entries, block.records);
       return true;
     });
-    if (summary.status == SearchStatus::Complete) {
-      records = store.records();
-      values = store.takeAll();
-    }
   }
   signals.raiseIfInterrupted();
   if (summary.status != SearchStatus::Complete) throw std::runtime_error("search failed: " + summary.error);
   SearchResult result;
   result.entries = model.entryCount();
-  result.records = recordsArray(std::move(values), records, result.entries);
+  result.records = store.release();
   result.multipliers = model.multipliers();
   result.counts = summary.recordsPerPass;
   result.compositions = summary.compositions;
