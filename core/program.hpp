@@ -5,6 +5,7 @@
 // one result file; an unscaled one makes one pass over every composition of
 // the total, each composition being the entry tuple itself.
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "core/entry_tuple.hpp"
 #include "core/pass_dispatch.hpp"
 #include "core/program_row.hpp"
+#include "core/record_format.hpp"
 #include "core/result_file.hpp"
 #include "core/run_constants.hpp"
 
@@ -20,6 +22,10 @@ namespace kestrav {
 
 // The program's result file.
 inline std::ofstream myfile;
+
+// A record's entries are at most the total times the largest multiplier: the
+// records fit the record format.
+static_assert(kTotal * std::ranges::max(kMultipliers) <= kMaxEntryValue);
 
 // The entry tuple of one composition in the row's layout: the composition
 // itself for an unscaled row, which has no multiplier.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "core/record_format.hpp"
+
 namespace kestrav {
 namespace {
 
@@ -45,9 +47,9 @@ void writeRecordValues(std::ofstream& file, const std::int32_t* values, std::siz
       end = line;
     }
     end = std::to_chars(end, line + sizeof line, values[i]).ptr;
-    *end++ = ' ';
+    *end++ = kEntryEnd;
   }
-  *end++ = '\n';
+  *end++ = kRecordEnd;
   file.write(line, end - line);
   file.flush();
   if (!file) failResultWrite(programNumber, errno);

@@ -28,9 +28,9 @@ bool openResultFile(std::ofstream& file, std::int32_t programNumber);
 // status: 0, or 1 (after a report) when the close failed.
 int finishRun(std::ofstream& file, std::int32_t programNumber);
 
-// Appends one result record, each value in decimal followed by a blank, and
-// the line end, in one write, and flushes it. A failure ends the process as
-// failResultWrite does.
+// Appends one result record (core/record_format.hpp), each value in decimal
+// followed by a blank, and the line end, in one write, and flushes it. A
+// failure ends the process as failResultWrite does.
 void writeRecordValues(std::ofstream& file, const std::int32_t* values, std::size_t count,
                        std::int32_t programNumber);
 

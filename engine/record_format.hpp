@@ -1,29 +1,17 @@
 #pragma once
-// A result record as the programs write it: every entry in decimal followed
-// by one blank, then a newline. The engine's walk formats its records here.
+// The engine's walk formats its records here, in the programs' record format
+// (core/record_format.hpp).
 
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "core/record_format.hpp"
+
 namespace kestrav::engine {
 
-// Writes one entry (at most 65535, so 5 digits) and its blank at `at`;
-// returns the end.
-// Entries below 100, by far the most common, take a short path.
-inline char* appendEntry(char* at, std::uint32_t value) {
-  if (value < 10) {
-    *at++ = static_cast<char>('0' + value);
-  } else if (value < 100) {
-    *at++ = static_cast<char>('0' + value / 10);
-    *at++ = static_cast<char>('0' + value % 10);
-  } else {
-    at = std::to_chars(at, at + 5, value).ptr;
-  }
-  *at++ = ' ';
-  return at;
-}
+// For the engine's callers that format whole records themselves.
+using kestrav::appendEntry;
 
 // The records of one tail of the walk share the entries before it: they are
 // formatted once (start, then add for each), and each record copies them
@@ -43,17 +31,17 @@ class RecordLine {
   // then the line end.
   template <class TailEntry>
   void record(std::string& out, int tailLength, TailEntry tailEntry, const std::uint32_t* pinnedLast) const {
-    char line[sizeof head_ + 1];
+    char line[maxRecordLength(kMaxEntries)];
     std::memcpy(line, head_, static_cast<std::size_t>(headLength_));
     char* end = line + headLength_;
     for (int l = 0; l < tailLength; ++l) end = appendEntry(end, tailEntry(l));
     if (pinnedLast != nullptr) end = appendEntry(end, *pinnedLast);
-    *end++ = '\n';
+    *end++ = kRecordEnd;
     out.append(line, end);
   }
 
  private:
-  char head_[kMaxEntries * 6];
+  char head_[kMaxEntries * kRecordCharsPerEntry];
   int headLength_ = -1;
 };
 

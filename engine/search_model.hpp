@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "core/layout.hpp"
+#include "core/record_format.hpp"
 
 namespace kestrav::engine {
 
 inline constexpr int kMaxEntries = 16;
 inline constexpr int kMaxBlocks = 4;
-inline constexpr int kMaxEntryValue = 65535;  // entries reach the model as 16-bit values
+using kestrav::kMaxEntryValue;  // entries reach the model as 16-bit values
 
 struct ModelBlock {
   std::vector<int> positions;              // entry positions, 1-based, in the block's row order

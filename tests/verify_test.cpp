@@ -88,6 +88,8 @@ TEST(ResultFileCheck, ReportsEachKindOfDamage) {
       {"a record dropped", 5, "", false, "pass 1: 1206 records"},
       {"a value changed", 3, "1 42 1 1 2 2 2 ", false, "does not sum to 50"},
       {"a blank missing", 3, "1 42 1 1 2 2 1", false, "each followed by a blank"},
+      {"a leading zero", 3, "1 042 1 1 2 2 1 ", false, "each followed by a blank"},
+      {"a value beyond 16 bits", 3, "1 123456 1 1 2 2 2 ", false, "does not sum to 50"},
       {"an extra record", end, "5 10 10 5 10 5 5 ", false, "out of enumeration order"},
       {"a pinned entry wrong", 1207, "3 21 9 9 3 3 2 ", false, "pass 2: first record"},
       {"a pass-1 record after pass 2", 1300, "1 42 1 1 2 2 1 ", false, "which ended before"},

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/record_format.hpp"
 #include "core/result_name.hpp"
 #include "core/text_fields.hpp"
 #include "verify/regular_file.hpp"
@@ -94,8 +95,14 @@ Tuple parseTuple(std::string_view text) {
 std::string formatRecord(const Tuple& entries) {
   std::string line;
   for (std::int64_t value : entries) {
-    line += std::to_string(value);
-    line += ' ';
+    if (value >= 0 && value <= kMaxEntryValue) {
+      char entry[kRecordCharsPerEntry];
+      line.append(entry, appendEntry(entry, static_cast<std::uint32_t>(value)));
+    } else {
+      // Not an entry (a damaged file's value, say): kept as it was read.
+      line += std::to_string(value);
+      line += kEntryEnd;
+    }
   }
   return line;
 }
