@@ -50,12 +50,13 @@ struct SearchResult {
   }
 
   void write(const std::filesystem::path& path) const {
+    const std::int32_t* values = records.data();
+    const auto rows = static_cast<std::size_t>(records.shape(0));
     std::string error;
     bool written = false;
     {
       py::gil_scoped_release nogil;
-      written =
-          writeRecords(path, records.data(), static_cast<std::size_t>(records.shape(0)), entries, error);
+      written = writeRecords(path, values, rows, entries, error);
     }
     if (!written) {
       PyErr_SetString(PyExc_OSError,
