@@ -41,4 +41,6 @@ Error::Error(Field field, std::string reason)
 
 std::string quoted(std::string_view text) { return quoteForMessage(text); }
 
+std::string shownFileName(std::string_view name) { return shownName(name); }
+
 }  // namespace kestrav

@@ -16,6 +16,9 @@
 #include "lib/search_options.hpp"
 
 namespace kestrav {
+
+static_assert(kMaxTailLength == engine::kMaxTailLength);
+
 namespace detail {
 
 engine::SimdLevel engineSimd(Simd simd) {

@@ -73,4 +73,11 @@ Simd parseSimd(std::string_view text) {
   return simd;
 }
 
+std::vector<Block> parseBlocks(std::string_view text) {
+  std::vector<Block> blocks;
+  for (const std::string_view word : blankSeparatedWords(text)) blocks.push_back(parseBlock(word));
+  if (blocks.empty()) throw Error(Field::Blocks, kestrav::quoted(text) + " holds no block");
+  return blocks;
+}
+
 }  // namespace kestrav

@@ -51,4 +51,8 @@ class KESTRAV_API Error : public std::invalid_argument {
 // builds quotes input this way, so that every message is valid UTF-8.
 KESTRAV_API std::string quoted(std::string_view text);
 
+// A file name as messages show it: whole and unquoted, escaped as quoted()
+// escapes, so that a name with a newline or invalid UTF-8 stays one line.
+KESTRAV_API std::string shownFileName(std::string_view name);
+
 }  // namespace kestrav

@@ -53,13 +53,14 @@ KESTRAV_API ShardRange shardRange(const Model& model, int index, int count);
 
 inline constexpr int kMaxThreads = 256;
 inline constexpr int kMaxShards = 1000000;
+inline constexpr int kMaxTailLength = 4;  // entries the bulk filter evaluates at most
 
 struct SearchOptions {
   int threads = 0;  // 0: one per processor this process may use
   int shardIndex = 1;
   int shardCount = 1;  // shard i of N (1-based), the whole search by default
   Simd simd = Simd::Auto;
-  int tailLength = 0;  // entries evaluated in bulk, 1..4; 0: the engine's choice
+  int tailLength = 0;  // entries evaluated in bulk, 1..kMaxTailLength; 0: the engine's choice
   // Set to true from any thread to stop the search soon (Cancelled).
   const std::atomic<bool>* cancel = nullptr;
   // Called from the calling thread a few times a second with the
