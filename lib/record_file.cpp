@@ -1,11 +1,10 @@
-// Records in hand written as a result file, in the format the engine's
-// walk writes (engine/record_format.hpp) and through the same atomic
-// output file as searchToFile.
+// Records in hand written as a result file, in the record format of every
+// result file (core/record_format.hpp) and through the same atomic output
+// file as searchToFile.
 #include <string>
 
+#include "core/record_format.hpp"
 #include "engine/output_file.hpp"
-#include "engine/record_format.hpp"
-#include "engine/search_model.hpp"
 #include "engine/search_run.hpp"
 #include "kestrav/error.hpp"
 #include "kestrav/search.hpp"
@@ -15,18 +14,18 @@ namespace {
 
 // Text gathered before each write, and room for the record that crosses it.
 constexpr std::size_t kWriteSize = std::size_t{1} << 20;
-constexpr std::size_t kRecordRoom = engine::RecordLine::kMaxEntries * 6 + 1;
+constexpr std::size_t kRecordRoom = maxRecordLength(kMaxModelEntries);
 
 void checkRecords(const std::int32_t* entries, std::size_t records, int entryCount) {
-  if (entryCount < 1 || entryCount > engine::RecordLine::kMaxEntries)
+  if (entryCount < 1 || entryCount > kMaxModelEntries)
     throw Error(Field::Entries, std::to_string(entryCount) + " entries per record; 1.." +
-                                    std::to_string(engine::RecordLine::kMaxEntries) + " are supported");
+                                    std::to_string(kMaxModelEntries) + " are supported");
   const auto width = static_cast<std::size_t>(entryCount);
   for (std::size_t i = 0; i < records * width; ++i) {
-    if (entries[i] < 0 || entries[i] > engine::kMaxEntryValue)
+    if (entries[i] < 0 || entries[i] > kMaxEntryValue)
       throw Error(Field::Entries, "record " + std::to_string(i / width + 1) + ": " +
                                       std::to_string(entries[i]) + " is out of range 0.." +
-                                      std::to_string(engine::kMaxEntryValue));
+                                      std::to_string(kMaxEntryValue));
   }
 }
 
@@ -49,9 +48,8 @@ bool writeRecords(const std::filesystem::path& file, const std::int32_t* entries
   const auto width = static_cast<std::size_t>(entryCount);
   for (std::size_t r = 0; r < records; ++r) {
     const std::int32_t* record = entries + r * width;
-    for (std::size_t e = 0; e < width; ++e)
-      at = engine::appendEntry(at, static_cast<std::uint32_t>(record[e]));
-    *at++ = '\n';
+    for (std::size_t e = 0; e < width; ++e) at = appendEntry(at, static_cast<std::uint32_t>(record[e]));
+    *at++ = kRecordEnd;
     if (static_cast<std::size_t>(at - start) >= kWriteSize && !flush()) return false;
   }
   return flush() && out.finish(error) && output.commit(sync, error);
