@@ -1,6 +1,5 @@
 #include "python/arguments.hpp"
 
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,20 +19,6 @@ std::string listWord(py::handle value, const char* keyword, const char* separato
     first = false;
   }
   return word;
-}
-
-// Blocks separated by blanks, as the command's --blocks takes them.
-void appendBlocks(const std::string& text, std::vector<Block>& blocks) {
-  const std::string_view rest(text);
-  std::size_t start = 0;
-  bool any = false;
-  while ((start = rest.find_first_not_of(' ', start)) != std::string_view::npos) {
-    const std::size_t end = rest.find(' ', start);
-    blocks.push_back(parseBlock(rest.substr(start, end - start)));
-    any = true;
-    start = end;
-  }
-  if (!any) throw Error(Field::Blocks, kestrav::quoted(text) + " holds no block");
 }
 
 }  // namespace
@@ -81,10 +66,13 @@ Model modelOf(const ModelArguments& a) {
   if (!a.gram.is_none())
     return Model::fromGram(wordOf(a.gram, "gram"), layout, total, std::move(multipliers));
   std::vector<Block> blocks;
+  // One str of blank-separated blocks, or a sequence of them.
   if (py::isinstance<py::str>(a.blocks)) {
-    appendBlocks(a.blocks.cast<std::string>(), blocks);
+    blocks = parseBlocks(a.blocks.cast<std::string>());
   } else {
-    for (py::handle block : a.blocks) appendBlocks(wordOf(block, "blocks"), blocks);
+    for (py::handle item : a.blocks) {
+      for (Block& block : parseBlocks(wordOf(item, "blocks"))) blocks.push_back(std::move(block));
+    }
   }
   return Model::fromBlocks(std::move(blocks), layout, total, std::move(multipliers));
 }

@@ -59,8 +59,7 @@ struct SearchResult {
       written = writeRecords(path, values, rows, entries, error);
     }
     if (!written) {
-      PyErr_SetString(PyExc_OSError,
-                      ("cannot write " + kestrav::quoted(path.string()) + ": " + error).c_str());
+      PyErr_SetString(PyExc_OSError, ("cannot write " + shownFileName(path.string()) + ": " + error).c_str());
       throw py::error_already_set();
     }
   }
