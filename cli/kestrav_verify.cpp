@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "cli/commands.hpp"
-#include "core/standard_streams.hpp"
+#include "cli/standard_streams.hpp"
 
 int main(int argc, char** argv) {
-  kestrav::openClosedStandardStreams();
+  kestrav::cli::openClosedStandardStreams();
   return kestrav::cli::runVerification({argv + 1, argv + argc}, "kestrav-verify");
 }

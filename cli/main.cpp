@@ -8,8 +8,8 @@
 
 #include "cli/commands.hpp"
 #include "cli/interrupts.hpp"
+#include "cli/standard_streams.hpp"
 #include "core/quoted_text.hpp"
-#include "core/standard_streams.hpp"
 #include "engine/worker_threads.hpp"
 
 namespace {
@@ -55,7 +55,7 @@ int dispatch(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kestrav::openClosedStandardStreams();
+  kestrav::cli::openClosedStandardStreams();
   kestrav::cli::catchInterrupts();
   int status = 1;
   try {
@@ -66,6 +66,6 @@ int main(int argc, char** argv) {
                  kestrav::engine::describeException(std::current_exception()).c_str());
     status = 1;
   }
-  if (!kestrav::finishStandardOutput("kestrav") && status == 0) status = 1;
+  if (!kestrav::cli::finishStandardOutput("kestrav") && status == 0) status = 1;
   return status;
 }

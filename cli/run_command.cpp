@@ -12,9 +12,9 @@
 #include "cli/engine_options.hpp"
 #include "cli/interrupts.hpp"
 #include "cli/progress.hpp"
+#include "cli/standard_streams.hpp"
 #include "core/quoted_text.hpp"
 #include "core/result_name.hpp"
-#include "core/standard_streams.hpp"
 #include "engine/catalogue_run.hpp"
 #include "engine/catalogue_search.hpp"
 

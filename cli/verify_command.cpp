@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "cli/commands.hpp"
+#include "cli/standard_streams.hpp"
 #include "core/quoted_text.hpp"
-#include "core/standard_streams.hpp"
 #include "core/text_fields.hpp"
 #include "verify/regular_file.hpp"
 #include "verify/verify_directory.hpp"

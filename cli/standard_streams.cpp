@@ -1,4 +1,4 @@
-#include "core/standard_streams.hpp"
+#include "cli/standard_streams.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iostream>
 
-namespace kestrav {
+namespace kestrav::cli {
 namespace {
 
 bool outputFailureReported = false;
@@ -58,4 +58,4 @@ bool finishStandardOutput(const char* program) {
   return false;
 }
 
-}  // namespace kestrav
+}  // namespace kestrav::cli

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace kestrav {
+namespace kestrav::cli {
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that
 // no file opened later takes its number and has the tool's output or its
@@ -26,4 +26,4 @@ void reportStandardOutputFailure(const char* program, const std::string& reason)
 // nothing is left to flush, errno at the call is still that write's.
 bool finishStandardOutput(const char* program);
 
-}  // namespace kestrav
+}  // namespace kestrav::cli
