@@ -68,7 +68,10 @@ TEST(CppApi, EverySearchPathAgreesWithTheCommandsResultFile) {
     std::vector<std::string> words = {"search", "--layout", c.layout, "--total", std::to_string(c.total)};
     words.insert(words.end(), c.modelWords.begin(), c.modelWords.end());
     std::string multipliers;
-    for (int m : c.multipliers) multipliers += (multipliers.empty() ? "" : ",") + std::to_string(m);
+    for (int m : c.multipliers) {
+      if (!multipliers.empty()) multipliers += ',';
+      multipliers += std::to_string(m);
+    }
     words.insert(words.end(), {"--multipliers", multipliers, "--out", "command.txt"});
     const auto command = kestrav::testing::runIn(dir.path(), kCommand, words);
     ASSERT_EQ(command.exitStatus, 0) << command.err;
@@ -181,6 +184,13 @@ TEST(CppApi, BadInputThrowsTheErrorOfItsField) {
        },
        Field::Blocks, "exactly once"},
       {"block text", [] { kestrav::parseBlock("1-3"); }, Field::Blocks, "POSITIONS:CODE"},
+      {"more positions than a model's entries, refused before a block is expanded",
+       [] {
+         std::string code;  // well-formed for 17 entries: 16 groups
+         for (int group = 16; group > 0; --group) code += std::string(group, '0') + (group > 1 ? "/" : "");
+         Model::fromBlocks({kestrav::parseBlock("1-16,1:" + code)}, Layout::Bare, 20);
+       },
+       Field::Blocks, "the blocks take 17 entry positions"},
       {"multiplier", [] { Model::fromGram("00/0", Layout::HeadOnly, 10, {3}); }, Field::Multipliers,
        "does not divide"},
       {"total", [] { Model::fromGram("00/0", Layout::Bare, 0); }, Field::Total, "outside 1..65535"},
@@ -207,6 +217,14 @@ TEST(CppApi, BadInputThrowsTheErrorOfItsField) {
          Model::fromGram("00/0", Layout::Bare, 10).blockValues(std::vector<std::int64_t>{1, 2});
        },
        Field::Entries, "2 values given; the model has 3 entries"},
+      {"record value beyond 16 bits",
+       [] {
+         const std::int32_t entries[] = {1, 65536};
+         std::string error;
+         kestrav::writeRecords(std::filesystem::temp_directory_path() / "never-written.txt", entries, 1, 2,
+                               error);
+       },
+       Field::Entries, "65536"},
       {"catalogue text", [] { kestrav::Catalogue::fromText("# no rows\n"); }, Field::Catalogue, "no rows"},
   };
   for (const Case& c : cases) {
