@@ -45,6 +45,15 @@ Model build(std::vector<Block> blocks, Layout layout, int total, std::vector<int
   search.total = total;
   search.multipliers = std::move(multipliers);
   const Field field = fromGram ? Field::Gram : Field::Blocks;
+  // The blocks cover 1..k once: more positions than a model's entries never
+  // do, and are refused before a block's 2^size coefficients are expanded.
+  std::size_t positions = 0;
+  for (const Block& block : blocks) positions += block.positions.size();
+  if (positions > static_cast<std::size_t>(engine::kMaxEntries)) {
+    throw Error(field, "the blocks take " + std::to_string(positions) +
+                           " entry positions; a model has at most " + std::to_string(engine::kMaxEntries) +
+                           " entries");
+  }
   for (const Block& block : blocks) {
     if (block.positions.empty() || std::any_of(block.positions.begin(), block.positions.end(),
                                                [](int p) { return p < 1 || p > engine::kMaxEntries; })) {
