@@ -90,6 +90,8 @@ TEST(ResultFileCheck, ReportsEachKindOfDamage) {
       {"a blank missing", 3, "1 42 1 1 2 2 1", false, "each followed by a blank"},
       {"a leading zero", 3, "1 042 1 1 2 2 1 ", false, "each followed by a blank"},
       {"a value beyond 16 bits", 3, "1 123456 1 1 2 2 2 ", false, "does not sum to 50"},
+      {"values that wrap around to the total", 3, "1 9223372036854775807 9223372036854775807 12 13 13 13 ",
+       false, "does not sum to 50"},
       {"an extra record", end, "5 10 10 5 10 5 5 ", false, "out of enumeration order"},
       {"a pinned entry wrong", 1207, "3 21 9 9 3 3 2 ", false, "pass 2: first record"},
       {"a pass-1 record after pass 2", 1300, "1 42 1 1 2 2 1 ", false, "which ended before"},

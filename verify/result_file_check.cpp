@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <map>
-#include <numeric>
+#include <optional>
 #include <string_view>
 
 #include "core/run_constants.hpp"
@@ -25,6 +25,16 @@ std::string describe(const std::optional<Tuple>& tuple) {
   std::string text = formatRecord(*tuple);
   text.pop_back();  // the record's trailing blank
   return "\"" + text + "\"";
+}
+
+// The sum of a line's values, or none when it overflows (a damaged line's
+// huge values, which could otherwise wrap around to the total).
+std::optional<std::int64_t> sumOf(const Tuple& values) {
+  std::int64_t sum = 0;
+  for (const std::int64_t value : values) {
+    if (__builtin_add_overflow(sum, value, &sum)) return std::nullopt;
+  }
+  return sum;
 }
 
 struct Pass {
@@ -49,7 +59,7 @@ class FileChecker {
                     " values, each followed by a blank");
       return;
     }
-    if (std::accumulate(values.begin(), values.end(), std::int64_t{0}) != kTotal) {
+    if (sumOf(values) != kTotal) {
       recordProblem("does not sum to " + std::to_string(kTotal));
     }
     const std::int64_t m = multiplierOf(values);
