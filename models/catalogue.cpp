@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "core/quoted_text.hpp"
 #include "core/run_constants.hpp"
 #include "core/text_fields.hpp"
 
@@ -71,15 +72,15 @@ bool parseCatalogueRow(const std::string& line, VariantSpec& row, std::string& e
   }
   row = VariantSpec{};
   if (!parseWholeNumber(fields[0], row.number) || row.number < 1) {
-    error = "bad program number \"" + fields[0] + "\"";
+    error = "bad program number " + quoteForMessage(fields[0]);
     return false;
   }
   if (!parseFamily(fields[1], row.family)) {
-    error = "bad family \"" + fields[1] + "\" (scaled or unscaled)";
+    error = "bad family " + quoteForMessage(fields[1]) + " (scaled or unscaled)";
     return false;
   }
   if (!parseLayout(fields[2], row.layout)) {
-    error = "bad layout \"" + fields[2] + "\" (BothEnds, HeadOnly, TailOnly or Bare)";
+    error = "bad layout " + quoteForMessage(fields[2]) + " (BothEnds, HeadOnly, TailOnly or Bare)";
     return false;
   }
   if (!parseWholeNumber(fields[3], row.entryCount) || !parseWholeNumber(fields[4], row.compositionLength)) {
@@ -88,7 +89,7 @@ bool parseCatalogueRow(const std::string& line, VariantSpec& row, std::string& e
   }
   std::vector<int> terms;
   if (!parseTermCounts(fields.back(), terms)) {
-    error = "bad term count \"" + fields.back() + "\"";
+    error = "bad term count " + quoteForMessage(fields.back());
     return false;
   }
   if (fields[5] == "single") {
@@ -112,7 +113,7 @@ bool parseCatalogueRow(const std::string& line, VariantSpec& row, std::string& e
       BlockCode block;
       if (colon == std::string::npos ||
           !parseEntryPositions(std::string_view(text).substr(0, colon), block.positions)) {
-        error = "bad block \"" + text + "\" (expected POSITIONS:CODE, e.g. 1-4,7:111-/221/21/1)";
+        error = "bad block " + quoteForMessage(text) + " (expected POSITIONS:CODE, e.g. 1-4,7:111-/221/21/1)";
         return false;
       }
       block.gramCode = text.substr(colon + 1);
@@ -120,7 +121,7 @@ bool parseCatalogueRow(const std::string& line, VariantSpec& row, std::string& e
       row.blocks.push_back(block);
     }
   } else {
-    error = "bad form \"" + fields[5] + "\" (single or two)";
+    error = "bad form " + quoteForMessage(fields[5]) + " (single or two)";
     return false;
   }
   return true;
@@ -189,7 +190,7 @@ bool readCatalogue(std::istream& input, std::vector<VariantSpec>& rows, std::str
       std::istringstream first(line);
       std::string number;
       first >> number;
-      error = "line " + std::to_string(lineNumber) + " (row " + number + "): " + error;
+      error = "line " + std::to_string(lineNumber) + " (row " + shownName(number) + "): " + error;
       return false;
     }
     for (const VariantSpec& earlier : rows) {

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/quoted_text.hpp"
 #include "core/record_format.hpp"
 #include "core/result_name.hpp"
 #include "core/text_fields.hpp"
@@ -132,7 +133,7 @@ bool parseResultChecks(const TableText& table, ResultChecks& checks, std::string
   for (std::string digest, name; input >> digest >> name;) {
     int number = 0;
     if (digest.size() != 64 || !programOfResultName(name, number)) {
-      error = "SHA256SUMS: malformed line for " + name;
+      error = "SHA256SUMS: malformed line for " + shownName(name);
       return false;
     }
     checks.checksums[number] = digest;
