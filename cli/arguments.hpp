@@ -1,51 +1,49 @@
 #pragma once
-// The command line of `kestrav run` and `kestrav search`. Parsing checks
-// the form of every argument; a failure gives one line that names the
-// argument. An option other than --blocks may be given once.
+// The arguments of `kestrav run`, `kestrav search` and `kestrav verify`,
+// read through the table of options (cli/options.hpp). Parsing checks the
+// form of every argument; a failure gives one line that names the argument.
+// An option that is not repeatable may be given once, and no value is empty.
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "engine/tail_filter.hpp"
+#include "cli/options.hpp"
+#include "kestrav/layout.hpp"
+#include "kestrav/model.hpp"
+#include "kestrav/search.hpp"
 
 namespace kestrav::cli {
 
-struct CommonOptions {
-  int threads = 0;  // 0: one per processor
-  int shardIndex = 1;
-  int shardCount = 1;
+struct Arguments {
+  // run and search
+  SearchOptions search;  // --threads, --shard, --simd, --tail
   bool progress = false;
-  std::optional<engine::SimdLevel> simd;
-  int tailLength = 0;  // 0: the engine's default
-  bool sync = false;   // fsync each result file and its directory when complete
-};
+  bool sync = false;  // fsync each result file and its directory when complete
+  // run: the directory of the result files; search: the result file. Empty:
+  // the working directory, standard output.
+  std::string out;
+  std::string catalogueFile;  // run and verify; empty: the built-in catalogue
+  std::vector<int> programs;  // run and verify; empty for verify: every row
+  bool all = false;           // run
 
-struct RunArguments {
-  bool all = false;
-  std::vector<int> programs;
-  std::string outDirectory = ".";
-  std::string catalogueFile;  // empty: the catalogue built into the command
-  CommonOptions common;
-};
-
-struct SearchArguments {
-  std::string gram;                 // one block over every entry
-  std::vector<std::string> blocks;  // or blocks POSITIONS:CODE
-  std::string layout;
+  // search
+  std::string gram;  // one block over every entry
+  std::vector<Block> blocks;
+  std::optional<Layout> layout;
   int total = 0;
   std::vector<int> multipliers = {1};
-  std::string outFile;  // empty: standard output
-  bool count = false;   // count the compositions and estimate the time only
-  CommonOptions common;
+  bool count = false;  // count the compositions and estimate the time only
+
+  // verify
+  bool quiet = false;
+  std::string checksDirectory;  // empty: the built-in check tables
+  std::string directory;        // of the result files
 };
 
-bool parseRunArguments(const std::vector<std::string>& args, RunArguments& parsed, std::string& error);
-bool parseSearchArguments(const std::vector<std::string>& args, SearchArguments& parsed, std::string& error);
-
-// "i/N" with 1 <= i <= N. Otherwise false, with the reason (which quotes
-// the text but names no option).
-bool parseShard(std::string_view text, int& index, int& count, std::string& reason);
+// Reads the words after the command's name. Returns false with a one-line
+// message that starts with the option or word at fault.
+bool parseArguments(Command command, const std::vector<std::string>& words, Arguments& parsed,
+                    std::string& error);
 
 }  // namespace kestrav::cli

@@ -1,21 +1,26 @@
 #pragma once
-// The subcommands of `kestrav`. Each takes the words after its name and
-// returns the exit status: 0, 1 when the search could not write its
-// results, 2 for bad arguments (after one line on standard error).
+// The subcommands of kestrav. Each takes the words after its name and the
+// name its messages start with ("kestrav search", "kestrav-verify"), and
+// returns the exit status: 0; 1 when results could not be written (or,
+// for verify, a file is missing or wrong); 2 for bad arguments, after one
+// line on standard error; 128 + the signal's number when interrupted.
 
 #include <string>
 #include <vector>
 
+#include "cli/options.hpp"
+
 namespace kestrav::cli {
 
-int runCommand(const std::vector<std::string>& args);
-int searchCommand(const std::vector<std::string>& args);
-int verifyCommand(const std::vector<std::string>& args);
+int runCommand(const std::vector<std::string>& args, const std::string& program);
+int searchCommand(const std::vector<std::string>& args, const std::string& program);
+int verifyCommand(const std::vector<std::string>& args, const std::string& program);
 
-// The work of `kestrav verify` and of kestrav-verify, which `program` names
-// in its messages.
-int runVerification(const std::vector<std::string>& args, const char* program);
+// Runs the subcommand. A kestrav::Error that its arguments cause is one
+// line naming the option at fault, and status 2.
+int runSubcommand(Command command, const std::vector<std::string>& args, const std::string& program);
 
-const char* helpText();
+// "PROGRAM: MESSAGE" on standard error; returns 2, the status of bad arguments.
+int refuse(const std::string& program, const std::string& message);
 
 }  // namespace kestrav::cli

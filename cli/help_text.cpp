@@ -1,46 +1,182 @@
-#include "cli/commands.hpp"
+#include "cli/help_text.hpp"
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/options.hpp"
+#include "kestrav/layout.hpp"
 
 namespace kestrav::cli {
+namespace {
 
-const char* helpText() {
-  return R"(usage: kestrav run (all | N...) [--out DIR] [options]
-       kestrav search (--gram CODE | --blocks POS:CODE...) --layout LAYOUT
-                      --total T [--multipliers M,M,...] [--out FILE] [options]
-       kestrav verify [--quiet] [--checks DIR] DIR [N...]
+constexpr std::size_t kWidth = 80;
+constexpr std::size_t kIndent = 9;         // of a subcommand's text, after its name
+constexpr std::size_t kOptionColumn = 32;  // where an option's description starts
 
-run      runs catalogue programs and writes OutputPartN.txt into DIR (default:
-         the working directory), byte for byte what kestravN writes. One
-         summary line per program (records per pass, seconds) on stdout.
-search   the same search for a model given here; records go to FILE or stdout.
-         --gram CODE          one block over entries 1..k (k = code size)
-         --blocks POS:CODE    a block on the listed entries, e.g. 1-4:222/22/2;
-                              repeat it (or separate blocks by blanks) so that
-                              the blocks cover 1..k once; a tuple is a record
-                              when every block is exactly zero
-         --layout L           BothEnds (m,m*c..,m)  HeadOnly (m,m*c..)
-                              TailOnly (m*c..,m)    Bare (m*c..)
-         --total T            entries sum to T; each pass searches the
-                              compositions of T/m - pinned
-         --multipliers LIST   one pass per multiplier, each dividing T (default 1)
-         --count              print the compositions per pass and in all, and
-                              the expected time; search nothing
-verify   checks OutputPartN.txt in DIR (all rows, or N...) against the check
-         values and checksums; status 1 if any file is missing or wrong.
+// Appends `first` and then the items, separated by blanks and wrapped at
+// kWidth with continuation lines indented by `indent`; an item is never cut.
+void appendWrapped(std::string& out, std::string first, const std::vector<std::string>& items,
+                   std::size_t indent) {
+  std::string line = std::move(first);
+  bool lineHasItems = false;
+  for (const std::string& item : items) {
+    if (lineHasItems && line.size() + 1 + item.size() > kWidth) {
+      out += line + '\n';
+      line.assign(indent, ' ');
+      lineHasItems = false;
+    }
+    if (lineHasItems) line += ' ';
+    line += item;
+    lineHasItems = true;
+  }
+  out += line + '\n';
+}
 
-options  --shard i/N    only the i-th of N contiguous slices of the work; the
-                        N outputs concatenated in order are the whole file
-                        (run writes OutputPartN.shard-i-of-N.txt)
-         --threads N    worker threads (default: one per usable processor)
-         --progress     progress on stderr (default: when stderr is a terminal)
-         --simd LEVEL   scalar, sse2, avx2 or avx512 (default: the widest here)
-         --tail L       entries evaluated in bulk, 1..4 (default 4)
-         --catalogue F  run: read the catalogue from F, not the built-in one
-         --sync         fsync each result file and its directory when it is
-                        complete
+// The same for the words of a text.
+void appendWrapped(std::string& out, std::string first, std::string_view text, std::size_t indent) {
+  std::vector<std::string> words;
+  std::size_t start = 0;
+  while ((start = text.find_first_not_of(' ', start)) != std::string_view::npos) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    words.emplace_back(text.substr(start, end - start));
+    start = end;
+  }
+  appendWrapped(out, std::move(first), words, indent);
+}
 
-Zero means exactly zero: values are computed exactly (32 or 64 bits, chosen
-from a bound on the model). Bad arguments: one line on stderr, status 2.
-)";
+std::string padded(std::string text, std::size_t width) {
+  text.resize(std::max(width, text.size() + 1), ' ');
+  return text;
+}
+
+// "(m,m*c..,m)": the tuple a layout forms from a composition c in the pass
+// of multiplier m.
+std::string tupleForm(Layout layout) {
+  return std::string("(") + (pinsHead(layout) ? "m," : "") + "m*c.." + (pinsTail(layout) ? ",m" : "") + ")";
+}
+
+// The words a value may be, as the help lists them.
+std::string valueText(ValueKind kind) {
+  if (kind != ValueKind::LayoutName) return joined(valueWords(kind));
+  std::vector<std::string> forms;
+  for (const auto& entry : kLayoutNames)
+    forms.push_back(std::string(entry.name) + " " + tupleForm(entry.value));
+  return joined(std::vector<std::string_view>(forms.begin(), forms.end()));
+}
+
+// "--total T": an option and its value's placeholder. (Appended piece by
+// piece here and below: GCC 12 warns wrongly, -Wrestrict, about "x" + ...)
+std::string optionLabel(const Option& option) {
+  std::string label(option.name);
+  if (option.placeholder.empty()) return label;
+  label += ' ';
+  label += option.placeholder;
+  return label;
+}
+
+// An option's line: `first`, its label and, from `column` on, its description.
+void appendOption(std::string& out, std::string first, const Option& option,
+                  std::size_t column = kOptionColumn) {
+  const std::string label = optionLabel(option);
+  std::string description(option.description);
+  const std::string words = valueText(option.value);
+  if (!words.empty()) description += " " + words;
+  appendWrapped(out, padded(first + label, column), description, column);
+}
+
+bool isSetting(const Option& option) { return option.commands == kSearchSettings; }
+
+// "--blocks POS:CODE...": an option as the usage writes it.
+std::string usageWord(const Option& option) {
+  std::string word = optionLabel(option);
+  if (option.repeatable) word += "...";
+  return word;
+}
+
+// The usage of a subcommand after its name: its operands, its options
+// (required ones bare, a group of which one is required in parentheses,
+// optional ones in brackets) and "[options]" for the search settings.
+std::vector<std::string> usageOf(const Subcommand& subcommand) {
+  std::vector<std::string> items;
+  if (subcommand.operandsFirst && !subcommand.operands.empty()) items.emplace_back(subcommand.operands);
+  bool settings = false;
+  std::string group;  // the OneOf options so far: "--gram CODE | --blocks POS:CODE..."
+  const auto closeGroup = [&items, &group] {
+    if (group.empty()) return;
+    items.push_back(group.insert(0, 1, '(') + ')');
+    group.clear();
+  };
+  for (const Option& option : options()) {
+    if ((option.commands & subcommand.command) == 0) continue;
+    if (isSetting(option)) {
+      settings = true;
+      continue;
+    }
+    if (option.presence == Presence::OneOf) {
+      if (!group.empty()) group += " | ";
+      group += usageWord(option);
+      continue;
+    }
+    closeGroup();
+    std::string item = usageWord(option);
+    if (option.presence == Presence::Optional) item.insert(0, 1, '[').push_back(']');
+    items.push_back(std::move(item));
+  }
+  closeGroup();
+  if (settings) items.emplace_back("[options]");
+  if (!subcommand.operandsFirst && !subcommand.operands.empty()) items.emplace_back(subcommand.operands);
+  return items;
+}
+
+void appendUsage(std::string& out, std::string_view lead, std::string_view program,
+                 const Subcommand& subcommand) {
+  std::string first = std::string(lead) + std::string(program) + " ";
+  const std::size_t indent = first.size();
+  appendWrapped(out, first, usageOf(subcommand), indent);
+}
+
+}  // namespace
+
+std::string helpText() {
+  std::string out;
+  bool firstUsage = true;
+  for (const Subcommand& subcommand : subcommands()) {
+    appendUsage(out, firstUsage ? "usage: " : "       ", "kestrav " + std::string(subcommand.name),
+                subcommand);
+    firstUsage = false;
+  }
+  out += '\n';
+  for (const Subcommand& subcommand : subcommands()) {
+    appendWrapped(out, padded(std::string(subcommand.name), kIndent), subcommand.description, kIndent);
+    for (const Option& option : options()) {
+      if ((option.commands & subcommand.command) != 0 && !isSetting(option))
+        appendOption(out, std::string(kIndent, ' '), option);
+    }
+  }
+  std::string lead = padded("options", kIndent);
+  for (const Option& option : options()) {
+    if (!isSetting(option)) continue;
+    appendOption(out, lead, option);
+    lead.assign(kIndent, ' ');
+  }
+  out += '\n';
+  appendWrapped(out, "",
+                "Zero means exactly zero: values are computed exactly (32 or 64 bits, chosen from a bound on "
+                "the model). Bad arguments: one line on stderr, status 2.",
+                0);
+  return out;
+}
+
+std::string verifyToolHelpText(std::string_view program) {
+  const Subcommand& verify = subcommandOf(kVerify);
+  std::string out;
+  appendUsage(out, "usage: ", program, verify);
+  out += '\n';
+  appendWrapped(out, "", verify.description, 0);
+  for (const Option& option : options()) {
+    if ((option.commands & kVerify) != 0) appendOption(out, "  ", option, kOptionColumn - kIndent + 2);
+  }
+  return out;
 }
 
 }  // namespace kestrav::cli

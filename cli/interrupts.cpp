@@ -6,10 +6,16 @@
 namespace kestrav::cli {
 namespace {
 
+// A signal handler may store to a lock-free atomic; the release orders the
+// signal's number before the flag for a thread that sees the flag.
+static_assert(std::atomic<bool>::is_always_lock_free);
+
 volatile std::sig_atomic_t caught = 0;
+std::atomic<bool> stopRequested{false};
 
 extern "C" void recordSignal(int signal) {
   if (caught == 0) caught = signal;
+  stopRequested.store(true, std::memory_order_release);
 }
 
 }  // namespace
@@ -25,9 +31,9 @@ void catchInterrupts() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-int interruptSignal() { return caught; }
+const std::atomic<bool>* interruptFlag() { return &stopRequested; }
 
-bool interrupted() { return caught != 0; }
+bool interrupted() { return stopRequested.load(std::memory_order_acquire); }
 
 const char* interruptName() {
   switch (caught) {

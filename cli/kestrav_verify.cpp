@@ -6,13 +6,24 @@
 //
 //   kestrav-verify [--quiet] [--catalogue FILE] [--checks DIR] DIR [N ...]
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "cli/help_text.hpp"
+#include "cli/options.hpp"
 #include "cli/standard_streams.hpp"
 
 int main(int argc, char** argv) {
-  kestrav::cli::openClosedStandardStreams();
-  return kestrav::cli::runVerification({argv + 1, argv + argc}, "kestrav-verify");
+  using namespace kestrav::cli;
+  openClosedStandardStreams();
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (const std::string& arg : args) {
+    if (asksForHelp(arg)) {
+      std::fputs(verifyToolHelpText("kestrav-verify").c_str(), stdout);
+      return finishStandardOutput("kestrav-verify") ? 0 : 1;
+    }
+  }
+  return runSubcommand(kVerify, args, "kestrav-verify");
 }

@@ -174,6 +174,8 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
       {{"run", "2", "--sync", "--sync", "--out", "x"}, "--sync"},
       {{"search", "--gram", "211/11/2", "--layout", "Bare", "--total", "50", "--out", ""}, "--out"},
       {{"run", "2", "--out", ""}, "--out"},
+      {{"verify", "--checks", "", "."}, "--checks: the value is empty"},
+      {{"verify", "--threads", "2", "."}, "--threads: an option of kestrav run and search, not of verify"},
       {{"search", "--gram", "211/11/2", "--layout", "Bare", "--total", "2147483648"},
        "--total: \"2147483648\" is out of range 1..65535"},
       {{"run", "2147483648", "--out", "x"}, "out of range"},
@@ -244,8 +246,8 @@ TEST(Arguments, HelpFitsAScreen) {
   const auto run = runIn(dir.path(), kCommand, {"--help"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 40);
-  for (const char* word :
-       {"run", "search", "verify", "--shard", "--gram", "--blocks", "--layout", "--total"}) {
+  for (const char* word : {"run", "search", "verify", "--shard", "--gram", "--blocks", "--layout", "--total",
+                           "--quiet", "--checks", "BothEnds", "avx512"}) {
     EXPECT_NE(run.out.find(word), std::string::npos) << word;
   }
 }
