@@ -33,7 +33,8 @@ struct Arguments {
   std::optional<Layout> layout;
   int total = 0;
   std::vector<int> multipliers = {1};
-  bool count = false;  // count the compositions and estimate the time only
+  bool count = false;         // count the compositions and estimate the time only
+  bool countRecords = false;  // count the records of each pass, write none
 
   // verify
   bool quiet = false;

@@ -79,6 +79,10 @@ constexpr Option kOptions[] = {
      .commands = kSearch,
      .description = "print compositions and expected time only",
      .store = store<&Arguments::count>},
+    {.name = "--count-records",
+     .commands = kSearch,
+     .description = "print the records per pass only; write none",
+     .store = store<&Arguments::countRecords>},
     // run and verify
     {.name = "--out",
      .placeholder = "DIR",

@@ -56,6 +56,10 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
   Arguments parsed;
   std::string error;
   if (!parseArguments(kSearch, args, parsed, error)) return refuse(program, error);
+  if (parsed.countRecords && parsed.count)
+    return refuse(program, "--count and --count-records: give one or the other");
+  if (parsed.countRecords && !parsed.out.empty())
+    return refuse(program, "--count-records: writes no file; leave out --out");
   // Everything is checked before the output is opened: bad input writes nothing.
   const Model model = modelOf(parsed);
   const SearchSize size = searchSize(model);
@@ -67,18 +71,22 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
   ProgressLine progress(progressWanted(parsed.progress), "kestrav search");
   options.progress = [&progress](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
   options.cancel = interruptFlag();
-  const SearchSummary summary =
-      toFile ? searchToFile(model, parsed.out, options, parsed.sync) : searchToStream(model, stdout, options);
+  const SearchSummary summary = parsed.countRecords ? countRecords(model, options)
+                                : toFile            ? searchToFile(model, parsed.out, options, parsed.sync)
+                                                    : searchToStream(model, stdout, options);
   progress.finish();
   // A search that completed before it saw the signal has written everything.
   if (summary.status != SearchStatus::Complete && interrupted()) {
-    const std::string lost =
-        toFile ? target + " not written" : "the records on standard output are incomplete";
+    const std::string lost = parsed.countRecords ? "nothing counted"
+                             : toFile            ? target + " not written"
+                                                 : "the records on standard output are incomplete";
     std::fprintf(stderr, "%s: interrupted by %s; %s\n", program.c_str(), interruptName(), lost.c_str());
     return interruptedExitStatus();
   }
   if (summary.status != SearchStatus::Complete) {
-    if (toFile) {
+    if (parsed.countRecords) {
+      std::fprintf(stderr, "%s: cannot count the records: %s\n", program.c_str(), summary.error.c_str());
+    } else if (toFile) {
       std::fprintf(stderr, "%s: cannot write %s: %s\n", program.c_str(), target.c_str(),
                    summary.error.c_str());
     } else {
@@ -86,8 +94,12 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
     }
     return 1;
   }
-  std::fprintf(stderr, "%s: %s\n", program.c_str(),
-               summaryText(model.multipliers(), summary.recordsPerPass, summary.seconds).c_str());
+  const std::string line = summaryText(model.multipliers(), summary.recordsPerPass, summary.seconds);
+  if (parsed.countRecords) {
+    std::printf("%s\n", line.c_str());
+  } else {
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), line.c_str());
+  }
   return 0;
 }
 

@@ -176,6 +176,7 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
       {{"run", "2", "--out", ""}, "--out"},
       {{"verify", "--checks", "", "."}, "--checks: the value is empty"},
       {{"verify", "--threads", "2", "."}, "--threads: an option of kestrav run and search, not of verify"},
+      {with({"--gram", "211/11/2", "--count-records"}), "--count-records"},  // with --out
       {{"search", "--gram", "211/11/2", "--layout", "Bare", "--total", "2147483648"},
        "--total: \"2147483648\" is out of range 1..65535"},
       {{"run", "2147483648", "--out", "x"}, "out of range"},
@@ -247,7 +248,7 @@ TEST(Arguments, HelpFitsAScreen) {
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 40);
   for (const char* word : {"run", "search", "verify", "--shard", "--gram", "--blocks", "--layout", "--total",
-                           "--quiet", "--checks", "BothEnds", "avx512"}) {
+                           "--count-records", "--quiet", "--checks", "BothEnds", "avx512"}) {
     EXPECT_NE(run.out.find(word), std::string::npos) << word;
   }
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "kestrav/names.hpp"
 #include "tests/support/check_tables.hpp"
@@ -179,28 +180,62 @@ TEST(RunCommand, NamesEveryFileItCouldNotWriteAndLeavesNoneEmpty) {
   }
 }
 
-TEST(SearchCommand, CountPrintsTheSizeAndSearchesNothing) {
+// "1373 records (m=1: 1207, m=2: 160, m=5: 6), ": the summary of the
+// records in a result file whose passes pin the first entry to their
+// multiplier, up to the time.
+std::string recordsPerPassOf(const fs::path& file) {
+  std::vector<std::pair<std::string, std::size_t>> passes;  // first entry, records
+  for (const std::string& line : kestrav::testing::readLines(file)) {
+    const std::string first = line.substr(0, line.find(' '));
+    if (passes.empty() || passes.back().first != first) passes.emplace_back(first, 0);
+    ++passes.back().second;
+  }
+  std::size_t total = 0;
+  std::string each;
+  for (const auto& [multiplier, records] : passes) {
+    total += records;
+    each += (each.empty() ? "m=" : ", m=") + multiplier + ": " + std::to_string(records);
+  }
+  return std::to_string(total) + " records (" + each + "), ";
+}
+
+TEST(SearchCommand, CountsPrintOnStandardOutputAndWriteNothing) {
   struct Case {
     std::vector<std::string> args;
-    std::vector<const char*> lines;
+    std::vector<std::string> lines;  // each at the start of a line of standard output
+    std::size_t lineCount;           // of standard output
   };
+  const std::vector<std::string> search13 = {"search",   "--gram",        "---111/22001/2001/001/21/1",
+                                             "--layout", "HeadOnly",      "--total",
+                                             "50",       "--multipliers", "1,2,5"};
+  ScratchDirectory written;
+  ASSERT_EQ(runIn(written.path(), kCommand, with(search13, {"--out", "found.txt"})).exitStatus, 0);
   const Case cases[] = {
       // The README's example: C(59, 7).
       {with(zeroCodeSearch(60), {"--count"}),
-       {"m=1: 341,149,446 compositions\n", "all: 341,149,446 compositions\n"}},
+       {"m=1: 341,149,446 compositions\n", "all: 341,149,446 compositions\n", "expected time: "},
+       3},
       // C(47, 5), C(22, 5), C(7, 5).
       {{"search", "--gram", "---1110/21100-/1100-/0111/11-/21/1", "--layout", "BothEnds", "--total", "50",
         "--multipliers", "1,2,5", "--count", "--out", "found.txt"},
        {"m=1: 1,533,939 compositions\n", "m=2: 26,334 compositions\n", "m=5: 21 compositions\n",
-        "all: 1,560,294 compositions\n"}},
+        "all: 1,560,294 compositions\n", "expected time: "},
+       5},
+      // The records of each pass of the file that --out writes.
+      {with(search13, {"--count-records"}), {recordsPerPassOf(written.path() / "found.txt")}, 1},
   };
   ScratchDirectory dir;
   for (const Case& c : cases) {
     const auto run = runIn(dir.path(), kCommand, c.args);
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    for (const char* line : c.lines)
-      EXPECT_NE(run.out.find(line), std::string::npos) << line << " in " << run.out;
-    EXPECT_NE(run.out.find("expected time: "), std::string::npos) << run.out;
+    for (const std::string& line : c.lines) {
+      const std::size_t at = run.out.find(line);
+      EXPECT_TRUE(at == 0 || (at != std::string::npos && run.out[at - 1] == '\n'))
+          << line << " in " << run.out;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(std::count(run.out.begin(), run.out.end(), '\n')), c.lineCount)
+        << run.out;
+    EXPECT_EQ(run.err, "");
   }
   EXPECT_TRUE(fs::is_empty(dir.path()));
 
