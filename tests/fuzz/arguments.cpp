@@ -1,0 +1,57 @@
+// Fuzzes the command line of kestrav run, search and verify: the first byte
+// picks the subcommand, the rest is its words, separated by NUL bytes. A
+// failure is one line that names the word at fault; what is read meets
+// what each subcommand needs.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.hpp"
+#include "kestrav/values.hpp"
+#include "tests/fuzz/fuzz_support.hpp"
+
+namespace {
+
+using namespace kestrav;
+
+void checkRead(cli::Command command, const cli::Arguments& read) {
+  std::vector<int> programs = read.programs;
+  std::sort(programs.begin(), programs.end());
+  FUZZ_CHECK(std::adjacent_find(programs.begin(), programs.end()) == programs.end());
+  FUZZ_CHECK(std::all_of(programs.begin(), programs.end(), [](int n) { return n >= 1; }));
+  switch (command) {
+    case cli::kRun:
+      FUZZ_CHECK(read.all != !read.programs.empty());
+      break;
+    case cli::kSearch:
+      FUZZ_CHECK(read.gram.empty() != read.blocks.empty());
+      FUZZ_CHECK(read.layout.has_value());
+      FUZZ_CHECK(read.total >= 1 && read.total <= kMaxTotal);
+      FUZZ_CHECK(!read.multipliers.empty());
+      break;
+    case cli::kVerify:
+      FUZZ_CHECK(!read.directory.empty());
+      break;
+  }
+  FUZZ_CHECK(read.search.shardIndex >= 1 && read.search.shardIndex <= read.search.shardCount);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  static constexpr cli::Command kCommands[] = {cli::kRun, cli::kSearch, cli::kVerify};
+  const cli::Command command = kCommands[data[0] % std::size(kCommands)];
+  std::vector<std::string> words;
+  if (size > 1) words = fuzz::piecesOf(fuzz::inputText(data + 1, size - 1), '\0');
+  cli::Arguments read;
+  std::string error;
+  if (cli::parseArguments(command, words, read, error)) {
+    checkRead(command, read);
+  } else {
+    fuzz::checkMessage(error);
+  }
+  return 0;
+}
