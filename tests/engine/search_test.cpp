@@ -1,5 +1,5 @@
 // The engine against the straightforward search: small models of every
-// layout, one and two blocks, over every SIMD level, tail length and thread
+// layout, one to four blocks, over every SIMD level, tail length and thread
 // count; exact 64-bit evaluation where 32 bits would not be exact.
 
 #include <gtest/gtest.h>
@@ -53,6 +53,18 @@ std::vector<Case> cases() {
        {7, Layout::BothEnds, 40, {1, 2}, {blockOf({1, 4, 7}, "11/1"), blockOf({2, 3, 5, 6}, "222/22/2")}}},
       {"two blocks, tail pinned",
        {7, Layout::TailOnly, 40, {1, 2}, {blockOf({1, 2, 3, 4}, "222/22/2"), blockOf({5, 6, 7}, "-1/1")}}},
+      {"three blocks, all in a tail of four",
+       {7,
+        Layout::Bare,
+        36,
+        {1, 2},
+        {blockOf({1, 4, 7}, "22/2"), blockOf({2, 5}, "2"), blockOf({3, 6}, "2")}}},
+      {"four blocks, all in a tail of four",
+       {8,
+        Layout::Bare,
+        34,
+        {1, 2},
+        {blockOf({1, 5}, "2"), blockOf({2, 6}, "2"), blockOf({3, 7}, "2"), blockOf({4, 8}, "2")}}},
       {"short composition", {3, Layout::BothEnds, 12, {1, 2, 3}, {blockOf({1, 2, 3}, "11/1")}}},
       {"no compositions in a pass",
        {6, Layout::HeadOnly, 20, {1, 4}, {blockOf({1, 2, 3, 4, 5, 6}, "---11/2200/200/00/2")}}},
