@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 
+#include "tests/support/catalogue_rows.hpp"
 #include "tests/support/program_runner.hpp"
 
 namespace {
@@ -72,10 +73,11 @@ TEST(Generator, RewritesOnlyWhatChanged) {
 
 TEST(Generator, UnknownRowAndBadUsage) {
   ScratchDirectory dir;
+  const std::string unknown = std::to_string(kestrav::testing::firstNumberWithoutRow());
   const auto missing =
-      runIn(dir.path(), kestrav::testing::generatorPath(), {"program", KESTRAV_CATALOGUE, "7", "."});
+      runIn(dir.path(), kestrav::testing::generatorPath(), {"program", KESTRAV_CATALOGUE, unknown, "."});
   EXPECT_EQ(missing.exitStatus, 1);
-  EXPECT_NE(missing.err.find("no row 7"), std::string::npos);
+  EXPECT_NE(missing.err.find("no row " + unknown), std::string::npos) << missing.err;
   EXPECT_EQ(runIn(dir.path(), kestrav::testing::generatorPath(), {"frobnicate"}).exitStatus, 2);
 }
 

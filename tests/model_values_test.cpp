@@ -23,7 +23,6 @@ std::vector<std::uint16_t> entriesOf(const Tuple& tuple) {
 
 TEST(ModelValues, EveryCheckValueOfEveryRow) {
   const auto values = kestrav::testing::modelValues();
-  ASSERT_GE(values.size(), 250u);
   std::map<int, int> checksPerProgram;
   for (const auto& check : values) {
     const auto& model = kestrav::testing::generatedModel(check.program);
@@ -34,8 +33,9 @@ TEST(ModelValues, EveryCheckValueOfEveryRow) {
     ++checksPerProgram[check.program];
   }
   // All ones and at least the first tuple of one pass, for every program.
-  EXPECT_EQ(checksPerProgram.size(), 72u);
-  for (const auto& [program, count] : checksPerProgram) EXPECT_GE(count, 2) << program;
+  for (int program : kestrav::testing::catalogueNumbers())
+    EXPECT_GE(checksPerProgram[program], 2) << kestrav::programName(program);
+  EXPECT_EQ(checksPerProgram.size(), kestrav::testing::catalogueRows().size());
 }
 
 TEST(ModelValues, BlockValuesOfTwoBlockModels) {

@@ -22,6 +22,27 @@ def command():
     return run
 
 
+def table_rows(path):
+    """The fields of each row of a catalogue or check table, without comments and blank lines."""
+    lines = (line.split("#", 1)[0].strip() for line in path.read_text().splitlines())
+    return [line.split() if path.suffix == ".txt" else line.split("\t") for line in lines if line]
+
+
+@pytest.fixture(scope="session")
+def catalogue_numbers():
+    """The program numbers of models/catalogue.txt, in its order."""
+    return [int(fields[0]) for fields in table_rows(SOURCE_DIR / "models" / "catalogue.txt")]
+
+
+@pytest.fixture(scope="session")
+def pass_multipliers():
+    """The multipliers of each program's passes, from the check table of records per pass."""
+    passes = {}
+    for fields in table_rows(SOURCE_DIR / "verify" / "data" / "pass_records.tsv"):
+        passes.setdefault(int(fields[0]), []).append(int(fields[1]))
+    return {number: tuple(multipliers) for number, multipliers in passes.items()}
+
+
 @pytest.fixture(scope="session")
 def golden_sums():
     """The committed SHA-256 of every catalogue result file, by program number."""

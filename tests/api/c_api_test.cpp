@@ -19,6 +19,7 @@
 
 #include "c_header_check.h"
 #include "kestrav/kestrav.hpp"
+#include "tests/api/unknown_program.hpp"
 
 namespace {
 
@@ -316,6 +317,7 @@ TEST(CApiFailures, ReturnTheirStatusFieldAndMessage) {
     return kestrav_count_records(m, &o, counts, 3, nullptr);
   };
   const char* gram = "---111/22001/2001/001/21/1";
+  const int unknownProgram = kestrav::testing::firstNumberWithoutRow(kestrav::Catalogue::builtIn());
 
   const std::vector<FailureCase> cases = {
       {"bad Gram code", [&] { return kestrav_model_from_gram("12x", "Bare", 50, nullptr, 0, &made); },
@@ -335,7 +337,7 @@ TEST(CApiFailures, ReturnTheirStatusFieldAndMessage) {
        KESTRAV_INVALID, KESTRAV_FIELD_BLOCKS},
       {"no block", [&] { return kestrav_model_from_blocks("  ", "Bare", 50, nullptr, 0, &made); },
        KESTRAV_INVALID, KESTRAV_FIELD_BLOCKS},
-      {"no such program", [&] { return kestrav_model_from_program(7, &made); }, KESTRAV_INVALID,
+      {"no such program", [&] { return kestrav_model_from_program(unknownProgram, &made); }, KESTRAV_INVALID,
        KESTRAV_FIELD_PROGRAM},
       {"NULL model out-pointer", [&] { return kestrav_model_from_program(2, nullptr); }, KESTRAV_INVALID},
       {"NULL model", [&] { return count(nullptr, options); }, KESTRAV_INVALID},

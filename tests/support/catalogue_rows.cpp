@@ -1,5 +1,6 @@
 #include "tests/support/catalogue_rows.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -36,6 +37,13 @@ std::vector<int> catalogueNumbers() {
   std::vector<int> numbers;
   for (const CatalogueRow& row : catalogueRows()) numbers.push_back(row.variant.number);
   return numbers;
+}
+
+int firstNumberWithoutRow() {
+  const std::vector<int> numbers = catalogueNumbers();
+  int number = 1;
+  while (std::find(numbers.begin(), numbers.end(), number) != numbers.end()) ++number;
+  return number;
 }
 
 }  // namespace kestrav::testing

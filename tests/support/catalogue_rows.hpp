@@ -18,4 +18,7 @@ const CatalogueRow& catalogueRow(int number);
 // Every program number, in catalogue order: the parameters of per-row tests.
 std::vector<int> catalogueNumbers();
 
+// The smallest positive number that is no program of the catalogue.
+int firstNumberWithoutRow();
+
 }  // namespace kestrav::testing
