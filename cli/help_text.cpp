@@ -75,7 +75,7 @@ std::string optionLabel(const Option& option) {
 }
 
 // An option's line: `first`, its label and, from `column` on, its description.
-void appendOption(std::string& out, std::string first, const Option& option,
+void appendOption(std::string& out, const std::string& first, const Option& option,
                   std::size_t column = kOptionColumn) {
   const std::string label = optionLabel(option);
   std::string description(option.description);
