@@ -6,8 +6,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/result_name.hpp"
+#include "tests/support/catalogue_rows.hpp"
 #include "tests/support/check_tables.hpp"
 #include "tests/support/program_runner.hpp"
 
@@ -19,26 +24,98 @@ using kestrav::testing::ScratchDirectory;
 
 const std::filesystem::path kCommand = KESTRAV_COMMAND;
 
+// The catalogue file of these rows of the built-in catalogue, in this order.
+std::string catalogueOf(const std::vector<int>& numbers) {
+  const auto lines = kestrav::testing::readLines(KESTRAV_CATALOGUE);
+  std::string text;
+  for (int number : numbers) {
+    for (const std::string& line : lines) {
+      int first = 0;
+      if (std::istringstream(line) >> first && first == number) text += line + "\n";
+    }
+  }
+  return text;
+}
+
+// "kestrav13: 1373 records (m=1: 1207, m=2: 160, m=5: 6), ": the start of
+// a program's summary line, from the check table of records per pass.
+std::string summaryOf(int number) {
+  std::size_t total = 0;
+  std::size_t passes = 0;
+  std::string each;
+  for (const auto& pass : kestrav::testing::passRecords()) {
+    if (pass.program != number) continue;
+    total += pass.records;
+    ++passes;
+    each += (each.empty() ? "m=" : ", m=") + std::to_string(pass.multiplier) + ": " +
+            std::to_string(pass.records);
+  }
+  return kestrav::programName(number) + ": " + std::to_string(total) + " records" +
+         (passes > 1 ? " (" + each + ")" : "") + ", ";
+}
+
+std::vector<std::string> extended(std::vector<std::string> args, const std::vector<std::string>& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
 TEST(RunCommand, WritesTheProgramsResultFilesAndASummaryLine) {
+  const std::vector<int> numbers = {2, 13, 75, 59};
+  ScratchDirectory inputs;
+  const std::string catalogue = (inputs.path() / "catalogue.txt").string();
+  std::ofstream(catalogue) << catalogueOf(numbers);
+  struct Variant {
+    std::vector<std::string> args;
+    bool progress = false;  // with one thread: a progress line per program on standard error
+  };
   // One thread runs the programs one after another; two run whole programs
   // side by side (largest first) and still report them in the given order.
-  for (const char* threads : {"1", "2"}) {
+  // None of the other options changes a byte.
+  const std::vector<std::string> given = {"run", "2", "13", "75", "59", "--out", "results"};
+  const Variant variants[] = {
+      {extended(given, {"--threads", "1"})},
+      {extended(given, {"--threads", "2"})},
+      {extended(given, {"--threads", "2", "--sync"})},
+      {extended(given, {"--threads", "1", "--progress"}), true},
+      {extended(given, {"--threads", "2", "--tail", "2"})},
+      // All the rows of a catalogue file, in its order.
+      {{"run", "all", "--catalogue", catalogue, "--out", "results", "--threads", "2"}},
+  };
+  for (const Variant& variant : variants) {
     ScratchDirectory dir;
-    const auto run =
-        runIn(dir.path(), kCommand, {"run", "2", "13", "75", "59", "--out", "results", "--threads", threads});
-    ASSERT_EQ(run.exitStatus, 0) << run.err;
-    for (int number : {2, 13, 75, 59}) {
+    const auto run = runIn(dir.path(), kCommand, variant.args);
+    const std::string shown = ::testing::PrintToString(variant.args);
+    ASSERT_EQ(run.exitStatus, 0) << shown << ": " << run.err;
+    std::vector<std::string> expected;
+    for (int number : numbers) {
       const auto name = kestrav::resultFileName(number);
       EXPECT_EQ(kestrav::testing::sha256(dir.path() / "results" / name),
                 kestrav::testing::goldenChecksums().at(number))
-          << name << " with " << threads << " threads";
+          << name << " of " << shown;
+      expected.push_back(name);
     }
-    const auto at = [&run](const std::string& text) { return run.out.find(text); };
-    EXPECT_NE(at("kestrav2: 120 records, "), std::string::npos) << run.out;
-    EXPECT_NE(at("(m=1: "), std::string::npos) << run.out;
-    EXPECT_LT(at("kestrav2: "), at("kestrav13: ")) << run.out;
-    EXPECT_LT(at("kestrav13: "), at("kestrav75: ")) << run.out;
-    EXPECT_LT(at("kestrav75: "), at("kestrav59: ")) << run.out;
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "results"))
+      written.push_back(entry.path().filename().string());
+    std::sort(expected.begin(), expected.end());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, expected) << shown;
+    // The summary lines in the given order.
+    std::size_t from = 0;
+    for (int number : numbers) {
+      const std::size_t at = run.out.find(summaryOf(number), from);
+      EXPECT_NE(at, std::string::npos) << summaryOf(number) << " after the line before, in " << run.out;
+      if (at != std::string::npos) from = at + 1;
+    }
+    if (variant.progress) {
+      for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const std::string line = "\r[" + std::to_string(i + 1) + "/" + std::to_string(numbers.size()) + "] " +
+                                 kestrav::programName(numbers[i]) + " 100%";
+        EXPECT_NE(run.err.find(line), std::string::npos) << shown << ": " << run.err;
+      }
+    } else {
+      EXPECT_EQ(run.err, "") << shown;
+    }
   }
 }
 
@@ -84,7 +161,8 @@ TEST(RunCommand, ShardFilesConcatenateToTheResultFile) {
   EXPECT_EQ(joined, kestrav::testing::readFile(kestrav::testing::cachedResultFile(17)));
 }
 
-// Models given on the command line as the catalogue rows give them.
+// Models given on the command line as the catalogue rows give them, with
+// options that change nothing of the bytes.
 struct SearchCase {
   int program;
   std::vector<std::string> args;
@@ -106,6 +184,17 @@ TEST(SearchCommand, EqualsTheProgramBuiltFromTheSameRow) {
       {2,
        {"--blocks", "1-4:222/22/2", "--blocks", "5-6:2", "--layout", "Bare", "--total", "50", "--threads",
         "1"}},
+      {35, {"--gram", "21100/1100/211/11/2", "--layout", "Bare", "--total", "50", "--tail", "1"}},
+      {13,
+       {"--gram", "---111/22001/2001/001/21/1", "--layout", "HeadOnly", "--total", "50", "--multipliers",
+        "1,2,5", "--tail", "2"}},
+      {17, {"--blocks", "5-6:2 1-4,7:111-/221/21/1", "--layout", "Bare", "--total", "50", "--tail", "3"}},
+      {59,
+       {"--gram", "---1110/21100-/1100-/0111/11-/21/1", "--layout", "BothEnds", "--total", "50",
+        "--multipliers", "1,2,5", "--sync"}},
+      {22,
+       {"--gram", "22-001/2-001/-001/111/21/1", "--layout", "TailOnly", "--total", "50", "--multipliers",
+        "1,2,5", "--progress"}},
   };
   for (const SearchCase& c : cases) {
     ScratchDirectory dir;
@@ -113,10 +202,18 @@ TEST(SearchCommand, EqualsTheProgramBuiltFromTheSameRow) {
     args.insert(args.begin(), "search");
     args.insert(args.end(), {"--out", "found.txt"});
     const auto run = runIn(dir.path(), kCommand, args);
-    ASSERT_EQ(run.exitStatus, 0) << c.program << ": " << run.err;
+    const std::string shown = ::testing::PrintToString(args);
+    ASSERT_EQ(run.exitStatus, 0) << shown << ": " << run.err;
     EXPECT_EQ(kestrav::testing::sha256(dir.path() / "found.txt"),
               kestrav::testing::goldenChecksums().at(c.program))
-        << kestrav::programName(c.program);
+        << shown;
+    // Progress, when asked for, ends at 100 % before the summary line.
+    const bool progress = std::find(args.begin(), args.end(), "--progress") != args.end();
+    const std::size_t done = run.err.find("\rkestrav search 100%");
+    EXPECT_EQ(done != std::string::npos, progress) << shown << ": " << run.err;
+    if (progress) {
+      EXPECT_LT(done, run.err.find("kestrav search: ")) << shown << ": " << run.err;
+    }
   }
 }
 
@@ -142,6 +239,13 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   };
+  // A directory and an empty file for --catalogue, outside the directory
+  // that must stay empty.
+  ScratchDirectory inputs;
+  const std::string directory = inputs.path().string();
+  const std::string empty = (inputs.path() / "empty.txt").string();
+  std::ofstream{empty};
+  const std::string unknown = std::to_string(kestrav::testing::firstNumberWithoutRow());
   const std::vector<BadArguments> cases = {
       {with({"--gram", "2117/11/2"}), "--gram"},
       {with({"--gram", "211/11"}), "--gram"},
@@ -159,7 +263,10 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
       {with({"--gram", "211/11/2", "--simd", "mmx"}), "--simd"},
       {with({"--gram", "211/11/2", "--colour"}), "--colour"},
       {with({"--gram"}), "--gram"},
-      {{"run", "7", "--out", "x.txt"}, "7"},
+      {{"run", unknown, "--out", "x.txt"}, unknown + ": no such program"},
+      {{"run", "all", "--catalogue", directory, "--out", "x"},
+       "--catalogue: " + directory + " is a directory"},
+      {{"run", "all", "--catalogue", empty, "--out", "x"}, "--catalogue: no rows"},
       {{"run", "--out", "x.txt"}, "all"},
       {{"run", "all", "--shard", "0/2", "--out", "x.txt"}, "--shard"},
       {{"fly"}, "fly"},
