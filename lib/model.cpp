@@ -12,6 +12,10 @@
 #include "models/gram_code.hpp"
 
 namespace kestrav {
+
+// The public limits are the engine's.
+static_assert(kMaxModelEntries == engine::kMaxEntries);
+static_assert(kMaxModelBlocks == engine::kMaxBlocks);
 namespace {
 
 engine::ModelBlock expandCode(const Block& given, Field field) {

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include "core/record_format.hpp"
 #include "core/text_fields.hpp"
 #include "engine/tail_filter.hpp"
 
 namespace kestrav {
+
+// A total is at most the largest entry the record format and the engine take.
+static_assert(kMaxTotal == kMaxEntryValue);
 
 int parseWholeNumber(Field field, std::string_view text, int lo, int hi) {
   int value = 0;
