@@ -14,6 +14,15 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 
+# The kernel's headers for both x86 widths live in /usr/include/x86_64-linux-gnu;
+# g++-multilib only adds the link /usr/include/asm to them, and Debian will not
+# install it beside a cross compiler (g++-aarch64-linux-gnu). Without the link
+# (g++-12-multilib alone), the directory is searched last.
+if(NOT EXISTS /usr/include/asm AND EXISTS /usr/include/x86_64-linux-gnu/asm)
+  string(APPEND CMAKE_C_FLAGS_INIT " -idirafter /usr/include/x86_64-linux-gnu")
+  string(APPEND CMAKE_CXX_FLAGS_INIT " -idirafter /usr/include/x86_64-linux-gnu")
+endif()
+
 find_program(KESTRAV_QEMU_I386 qemu-i386)
 if(NOT KESTRAV_QEMU_I386)
   message(FATAL_ERROR "qemu-i386 not found: the i686 build runs its executables under it (Debian: qemu-user)")
