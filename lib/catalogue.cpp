@@ -14,9 +14,9 @@
 namespace kestrav {
 namespace {
 
-std::vector<Block> blocksOf(const VariantSpec& spec) {
+std::vector<Block> blocksOf(const VariantSpec& variant) {
   std::vector<Block> blocks;
-  for (const BlockCode& code : spec.blocks) blocks.push_back(Block{code.positions, code.gramCode});
+  for (const BlockCode& code : variant.blocks) blocks.push_back(Block{code.positions, code.gramCode});
   return blocks;
 }
 
@@ -26,16 +26,16 @@ Catalogue Catalogue::fromText(std::string_view text) {
   auto data = std::make_shared<detail::CatalogueData>();
   std::istringstream input{std::string(text)};
   std::string error;
-  if (!readCatalogue(input, data->specs, error)) throw Error(Field::Catalogue, error);
-  if (data->specs.empty()) throw Error(Field::Catalogue, "no rows");
-  for (const VariantSpec& spec : data->specs) {
+  if (!readCatalogue(input, data->variantRows, error)) throw Error(Field::Catalogue, error);
+  if (data->variantRows.empty()) throw Error(Field::Catalogue, "no rows");
+  for (const VariantSpec& variant : data->variantRows) {
     std::vector<ExpandedBlock> expanded;
-    if (!expandCatalogueRow(spec, expanded, error))
-      throw Error(Field::Catalogue, "row " + std::to_string(spec.number) + ": " + error);
-    const bool fromGram = spec.form == ModelForm::SingleBlock;
-    data->rows.push_back(
-        CatalogueRow{spec.number, spec.family,
-                     detail::modelOf(engine::searchModelFromRow(spec, expanded), blocksOf(spec), fromGram)});
+    if (!expandCatalogueRow(variant, expanded, error))
+      throw Error(Field::Catalogue, "row " + std::to_string(variant.number) + ": " + error);
+    const bool fromGram = variant.form == ModelForm::SingleBlock;
+    data->rows.push_back(CatalogueRow{
+        variant.number, variant.family,
+        detail::modelOf(engine::searchModelFromRow(variant, expanded), blocksOf(variant), fromGram)});
   }
   return detail::Access::catalogue(std::move(data));
 }
@@ -79,9 +79,7 @@ SearchStatus runCatalogue(const Catalogue& catalogue, const std::vector<int>& nu
     converted.file = result.file;
     converted.started = result.started;
     SearchSummary& summary = converted.summary;
-    summary.status = result.status == engine::SearchStatus::Complete    ? SearchStatus::Complete
-                     : result.status == engine::SearchStatus::Cancelled ? SearchStatus::Cancelled
-                                                                        : SearchStatus::Failed;
+    summary.status = detail::publicStatus(result.status);
     summary.error = result.error;
     summary.recordsPerPass = result.summary.recordsPerPass;
     summary.recordsPerPass.resize(catalogue.find(result.number)->model.multipliers().size(), 0);
@@ -92,9 +90,7 @@ SearchStatus runCatalogue(const Catalogue& catalogue, const std::vector<int>& nu
   };
   const engine::SearchStatus status = engine::runCatalogueSearches(
       chosen, detail::engineOptions(options, engine::RecordEncoding::Text), engineHooks);
-  return status == engine::SearchStatus::Complete    ? SearchStatus::Complete
-         : status == engine::SearchStatus::Cancelled ? SearchStatus::Cancelled
-                                                     : SearchStatus::Failed;
+  return detail::publicStatus(status);
 }
 
 }  // namespace kestrav

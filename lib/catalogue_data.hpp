@@ -10,7 +10,7 @@
 namespace kestrav::detail {
 
 struct CatalogueData {
-  std::vector<VariantSpec> specs;
+  std::vector<VariantSpec> variantRows;
   std::vector<CatalogueRow> rows;  // in the same order
 };
 

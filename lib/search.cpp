@@ -37,6 +37,18 @@ engine::SimdLevel engineSimd(Simd simd) {
   return engine::bestSimdLevel();
 }
 
+SearchStatus publicStatus(engine::SearchStatus status) {
+  switch (status) {
+    case engine::SearchStatus::Complete:
+      return SearchStatus::Complete;
+    case engine::SearchStatus::Cancelled:
+      return SearchStatus::Cancelled;
+    case engine::SearchStatus::Failed:
+      break;
+  }
+  return SearchStatus::Failed;
+}
+
 engine::SearchOptions engineOptions(const SearchOptions& options, engine::RecordEncoding encoding) {
   if (options.threads < 0 || options.threads > kMaxThreads)
     throw Error(Field::Threads,
@@ -71,18 +83,6 @@ namespace {
 
 const engine::SearchModel& engineModel(const Model& model) { return model.data().search; }
 
-SearchStatus publicStatus(engine::SearchStatus status) {
-  switch (status) {
-    case engine::SearchStatus::Complete:
-      return SearchStatus::Complete;
-    case engine::SearchStatus::Cancelled:
-      return SearchStatus::Cancelled;
-    case engine::SearchStatus::Failed:
-      break;
-  }
-  return SearchStatus::Failed;
-}
-
 // Runs the engine into `out`, timing it and filling the summary; a failure
 // of the engine itself (out of memory, a worker that could not start) is a
 // Failed search with its reason. Errors of the input are thrown before.
@@ -95,8 +95,8 @@ SearchSummary runInto(const Model& model, const SearchOptions& options, engine::
   const auto start = std::chrono::steady_clock::now();
   engine::SearchSummary engineSummary;
   try {
-    summary.status =
-        publicStatus(engine::runSearch(engineModel(model), converted, out, engineSummary, summary.error));
+    summary.status = detail::publicStatus(
+        engine::runSearch(engineModel(model), converted, out, engineSummary, summary.error));
   } catch (...) {
     summary.status = SearchStatus::Failed;
     summary.error = engine::describeException(std::current_exception());

@@ -46,10 +46,10 @@ CheckTables CheckTables::fromDirectory(const std::filesystem::path& directory) {
 
 ResultVerdict verifyResultFile(const Catalogue& catalogue, int number, const std::filesystem::path& file,
                                const CheckTables& checks) {
-  const VariantSpec* spec = findByNumber(catalogue.data().specs, number);
-  if (spec == nullptr)
+  const VariantSpec* variant = findByNumber(catalogue.data().variantRows, number);
+  if (variant == nullptr)
     throw Error(Field::Program, std::to_string(number) + ": no such program in the catalogue");
-  const FileVerdict verdict = checkResultFile(*spec, file, checks.data().checks);
+  const FileVerdict verdict = checkResultFile(*variant, file, checks.data().checks);
   return ResultVerdict{verdict.lines, verdict.problems};
 }
 
@@ -61,7 +61,8 @@ int verifyDirectory(const Catalogue& catalogue, const CheckTables& checks,
   arguments.programs = request.programs;
   int wrong = 0;
   std::string error;
-  if (!verifyResultDirectory(catalogue.data().specs, checks.data().checks, arguments, out, wrong, error)) {
+  if (!verifyResultDirectory(catalogue.data().variantRows, checks.data().checks, arguments, out, wrong,
+                             error)) {
     // The two reasons it refuses before writing anything.
     if (error.rfind("cannot read the directory", 0) == 0) throw std::runtime_error(error);
     throw Error(Field::Program, error);
