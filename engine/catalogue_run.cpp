@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "engine/output_file.hpp"
+#include "engine/result_digest.hpp"
 #include "engine/work_units.hpp"
 #include "engine/worker_threads.hpp"
 
@@ -31,8 +32,12 @@ CatalogueRunResult runOne(const CatalogueSearch& search, const SearchOptions& op
     result.status = SearchStatus::Failed;
     return result;
   }
+  ResultDigest digest(search.model.multipliers.size());
   try {
-    result.status = runSearch(search.model, options, out.stream(), result.summary, result.error);
+    StreamOutput stream(out.stream());
+    DigestingOutput digesting(stream, digest);
+    result.status = runSearch(search.model, options, digesting, result.summary, result.error);
+    if (result.status == SearchStatus::Complete) result.sha256 = digest.sha256();
   } catch (...) {
     result.status = SearchStatus::Failed;
     result.error = describeException(std::current_exception());

@@ -24,6 +24,7 @@ struct CatalogueRunResult {
   SearchStatus status = SearchStatus::Cancelled;  // Complete: the file is written
   std::string error;                              // the reason when Failed
   SearchSummary summary;
+  std::string sha256;  // of the file written; empty in a build without manifests
   double seconds = 0;
 };
 

@@ -85,6 +85,7 @@ SearchStatus runCatalogue(const Catalogue& catalogue, const std::vector<int>& nu
     summary.recordsPerPass.resize(catalogue.find(result.number)->model.multipliers().size(), 0);
     for (std::uint64_t r : summary.recordsPerPass) summary.records += r;
     summary.bytes = result.summary.bytes;
+    summary.sha256 = result.sha256;
     summary.seconds = result.seconds;
     hooks.finished(converted);
   };

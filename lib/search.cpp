@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/output_file.hpp"
+#include "engine/result_digest.hpp"
 #include "engine/search_rate.hpp"
 #include "engine/work_units.hpp"
 #include "engine/worker_threads.hpp"
@@ -219,8 +220,11 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
     summary.status = SearchStatus::Failed;
     return summary;
   }
-  engine::StreamOutput out(output.stream());
+  engine::StreamOutput stream(output.stream());
+  engine::ResultDigest digest(model.multipliers().size());
+  engine::DigestingOutput out(stream, digest);
   summary = runInto(model, options, engine::RecordEncoding::Text, out);
+  if (summary.status == SearchStatus::Complete) summary.sha256 = digest.sha256();
   if (summary.status == SearchStatus::Complete && !output.commit(sync, summary.error))
     summary.status = SearchStatus::Failed;
   if (summary.status != SearchStatus::Complete) output.abandon();

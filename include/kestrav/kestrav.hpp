@@ -5,6 +5,7 @@
 #include "kestrav/catalogue.hpp"
 #include "kestrav/error.hpp"
 #include "kestrav/layout.hpp"
+#include "kestrav/manifest.hpp"
 #include "kestrav/model.hpp"
 #include "kestrav/names.hpp"
 #include "kestrav/search.hpp"

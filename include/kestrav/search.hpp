@@ -83,6 +83,7 @@ struct SearchSummary {
   std::uint64_t records = 0;
   std::uint64_t bytes = 0;         // of the records as text (0 for a counting search)
   std::uint64_t compositions = 0;  // searched: the shard's, for a shard
+  std::string sha256;  // of the file searchToFile or runCatalogue wrote, when built with manifests
   double seconds = 0;
   std::string error;  // why it Failed
 };

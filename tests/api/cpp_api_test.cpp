@@ -16,6 +16,7 @@
 #include "kestrav/kestrav.hpp"
 #include "tests/api/unknown_program.hpp"
 #include "tests/support/program_runner.hpp"
+#include "verify/sha256.hpp"
 
 namespace {
 
@@ -86,6 +87,7 @@ TEST(CppApi, EverySearchPathAgreesWithTheCommandsResultFile) {
     ASSERT_EQ(written.status, SearchStatus::Complete) << written.error;
     EXPECT_EQ(kestrav::testing::readFile(dir.path() / "library.txt"), expected);
     EXPECT_EQ(written.bytes, expected.size());
+    EXPECT_EQ(written.sha256, kestrav::manifestsAvailable() ? kestrav::sha256Hex(expected) : "");
 
     // The blocks, written as lines, are the file; each block's pass is
     // where the file is, and the blocks of a pass count its records.
