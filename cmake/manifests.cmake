@@ -14,7 +14,18 @@ if(KESTRAV_MANIFESTS)  # ON or AUTO
   if(NOT nlohmann_json_FOUND)
     list(APPEND kestrav_manifests_missing nlohmann-json3-dev)
   endif()
-  if(NOT OpenSSL_FOUND)
+  if(OpenSSL_FOUND)
+    # A cross build (i686, aarch64) may find the host's libcrypto, which
+    # does not link into its programs: only one that links counts.
+    include(CheckCXXSourceCompiles)
+    set(CMAKE_REQUIRED_LIBRARIES OpenSSL::Crypto)
+    set(CMAKE_REQUIRED_QUIET ON)
+    check_cxx_source_compiles("#include <openssl/evp.h>
+      int main() { return EVP_sha256() == nullptr; }" KESTRAV_LIBCRYPTO_LINKS)
+    unset(CMAKE_REQUIRED_LIBRARIES)
+    unset(CMAKE_REQUIRED_QUIET)
+  endif()
+  if(NOT KESTRAV_LIBCRYPTO_LINKS)
     list(APPEND kestrav_manifests_missing libssl-dev)
   endif()
   if(kestrav_manifests_missing)
