@@ -33,7 +33,9 @@ void catchInterrupts() {
 
 const std::atomic<bool>* interruptFlag() { return &stopRequested; }
 
-bool interrupted() { return stopRequested.load(std::memory_order_acquire); }
+bool interrupted() { return stopRequested.load(std::memory_order_acquire) && caught != 0; }
+
+void stopWithoutSignal() { stopRequested.store(true, std::memory_order_release); }
 
 const char* interruptName() {
   switch (caught) {

@@ -13,9 +13,14 @@ namespace kestrav::cli {
 
 void catchInterrupts();
 
-// Raised by the first of the signals: SearchOptions::cancel.
+// Raised by the first of the signals, or by stopWithoutSignal:
+// SearchOptions::cancel.
 const std::atomic<bool>* interruptFlag();
+// Whether one of the signals came.
 bool interrupted();
+// Stops the searches under way as a signal would (when the reader of
+// standard output has gone away).
+void stopWithoutSignal();
 
 // "SIGINT", "SIGTERM" or "SIGHUP".
 const char* interruptName();

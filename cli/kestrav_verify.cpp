@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
   for (const std::string& arg : args) {
     if (asksForHelp(arg)) {
       std::fputs(verifyToolHelpText("kestrav-verify").c_str(), stdout);
-      return finishStandardOutput("kestrav-verify") ? 0 : 1;
+      return finishProcess("kestrav-verify", 0);
     }
   }
-  return runSubcommand(kVerify, args, "kestrav-verify");
+  return finishProcess("kestrav-verify", runSubcommand(kVerify, args, "kestrav-verify"));
 }

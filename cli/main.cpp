@@ -53,6 +53,5 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kestrav: %s\n", e.what());
   }
-  if (!finishStandardOutput("kestrav") && status == 0) status = 1;
-  return status;
+  return finishProcess("kestrav", status);
 }

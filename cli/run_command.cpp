@@ -101,10 +101,13 @@ int runCommand(const std::vector<std::string>& args, const std::string& program)
         std::fflush(stdout) != 0) {
       reportStandardOutputFailure(program.c_str(), errno != 0 ? std::strerror(errno) : "");
       summaryLost = true;
+      // Nobody reads the summaries any more: the run stops at once, and
+      // the programs under way remove their temporary files.
+      if (standardOutputReaderGone()) stopWithoutSignal();
     }
   };
   const SearchStatus status = runCatalogue(catalogue, chosen, options, hooks);
-  if (!notWritten.empty()) {
+  if (!notWritten.empty() && !standardOutputReaderGone()) {
     std::string names;
     for (const std::string& name : notWritten) names += (names.empty() ? "" : ", ") + name;
     const std::string why = interrupted() ? std::string("interrupted by ") + interruptName()

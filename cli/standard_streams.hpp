@@ -3,6 +3,7 @@
 // always exist, and output whose failure (a full disk, /dev/full, a closed
 // descriptor) ends in one message and a failing status instead of silence.
 
+#include <ostream>
 #include <string>
 
 namespace kestrav::cli {
@@ -17,13 +18,29 @@ void openClosedStandardStreams();
 
 // Writes "PROGRAM: cannot write standard output: REASON" to standard error,
 // unless a failure of standard output was reported before: each process
-// reports it once, by whichever part of it saw it first.
+// reports it once, by whichever part of it saw it first. When the reader of
+// a pipe on standard output has gone away (`| head`), it says nothing and
+// remembers it for finishProcess, as standard tools stop quietly then.
 void reportStandardOutputFailure(const char* program, const std::string& reason);
+
+// Whether a write to standard output failed because its reader went away.
+bool standardOutputReaderGone();
+
+// A stream onto C's stdout that keeps the reason of its first failed write
+// for finishStandardOutput, which could not learn it later from errno.
+std::ostream& standardOutput();
 
 // Flushes std::cout and C's stdout. When either failed, now or at an earlier
 // write, reports it as reportStandardOutputFailure does and returns false.
 // Call it right after the last output: when an earlier write failed and
 // nothing is left to flush, errno at the call is still that write's.
 bool finishStandardOutput(const char* program);
+
+// The end of main: finishes standard output as finishStandardOutput does
+// (a status of 0 becomes 1 when that fails) and returns the status. When the
+// reader of standard output went away, the process ends instead by SIGPIPE,
+// its default action, so that the shell sees the status of a pipeline's
+// writer stopped by its reader; the caller has removed its temporary files.
+int finishProcess(const char* program, int status);
 
 }  // namespace kestrav::cli

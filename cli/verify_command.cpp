@@ -1,7 +1,6 @@
 // Verification of result files: `kestrav verify` and the kestrav-verify
 // tool take the same arguments and do the same work, with the catalogue and
 // the check tables built in unless --catalogue or --checks name others.
-#include <iostream>
 #include <optional>
 #include <stdexcept>
 
@@ -31,7 +30,7 @@ int verifyCommand(const std::vector<std::string>& args, const std::string& progr
   try {
     wrong = verifyDirectory(catalogueFromFile ? *catalogueFromFile : Catalogue::builtIn(),
                             checksFromDirectory ? *checksFromDirectory : CheckTables::builtIn(), request,
-                            std::cout);
+                            standardOutput());
   } catch (const std::runtime_error& unreadable) {
     return refuse(program, unreadable.what());  // the directory, before anything is written
   }

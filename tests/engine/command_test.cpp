@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -345,6 +347,37 @@ TEST(Commands, StandardOutputThatCannotBeWrittenFailsWithOneLine) {
       EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown;
       EXPECT_NE(run.err.find("cannot write standard output: " + output.reason + "\n"), std::string::npos)
           << shown;
+    }
+  }
+}
+
+// When the reader of standard output goes away (`| head`), the command
+// stops without a word, as standard tools do: SIGPIPE ends it, and no
+// temporary file is left behind.
+TEST(Commands, AReaderThatWentAwayStopsTheCommandQuietly) {
+  ChildOptions readerGone;
+  readerGone.out = ChildOptions::Stream::ReaderGone;
+  const std::vector<std::string> commands[] = {
+      {"search", "--gram", "0000/000/00/0", "--layout", "Bare", "--total", "30"},
+      {"search", "--gram", "0000/000/00/0", "--layout", "Bare", "--total", "30", "--count"},
+      // The first summary line fails: the other programs stop unfinished.
+      {"run", "2", "13", "75", "--out", "results", "--threads", "2"},
+      {"verify", "results", "2"},
+      {"--help"},
+  };
+  for (const auto& args : commands) {
+    ScratchDirectory dir;
+    std::filesystem::create_directory(dir.path() / "results");
+    if (args[0] == "verify") {
+      std::filesystem::copy_file(kestrav::testing::cachedResultFile(2),
+                                 dir.path() / "results" / kestrav::resultFileName(2));
+    }
+    const auto run = runIn(dir.path(), kCommand, args, readerGone);
+    const std::string shown = ::testing::PrintToString(args);
+    EXPECT_EQ(run.termSignal, SIGPIPE) << shown << ": status " << run.exitStatus;
+    EXPECT_EQ(run.err, "") << shown;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "results")) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << shown;
     }
   }
 }

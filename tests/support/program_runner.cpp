@@ -73,6 +73,10 @@ bool openStream(int target, ChildOptions::Stream how, int captureFd) {
     }
     case ChildOptions::Stream::Closed:
       return true;  // closed last, so that no other open takes its number
+    case ChildOptions::Stream::ReaderGone: {
+      int ends[2];
+      return ::pipe(ends) == 0 && ::close(ends[0]) == 0 && ::dup2(ends[1], target) >= 0;
+    }
   }
   return false;
 }

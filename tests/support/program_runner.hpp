@@ -20,7 +20,9 @@ struct RunResult {
 
 // How a child is started, beyond its working directory and arguments.
 struct ChildOptions {
-  enum class Stream { Capture, Closed, DevNull };
+  // ReaderGone: a pipe whose reading end is closed before the child starts,
+  // as when the reader of a pipeline has already exited.
+  enum class Stream { Capture, Closed, DevNull, ReaderGone };
   Stream out = Stream::Capture;
   Stream err = Stream::Capture;
   // When set, standard output is opened on this path instead (e.g.
