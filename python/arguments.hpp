@@ -1,8 +1,10 @@
 #pragma once
-// Python values as the library's models and search options. A keyword
-// takes what the command's option of the same name takes, as a str or in
-// Python's own form (an int, a sequence). A bad value raises ValueError
-// that names the keyword: "total=: \"0\" is out of range 1..65535".
+// Python values as the library's models and search options. Each keyword
+// takes one Python type: text for gram, blocks and layout, integers (any
+// type with __index__, nothing else) for numbers, sequences of them for
+// multipliers and shard. A value of another type raises TypeError; a value
+// the library refuses raises ValueError that names the keyword with the
+// library's reason: "total=: \"0\" is out of range 1..65535".
 
 #include <pybind11/pybind11.h>
 
@@ -22,12 +24,13 @@ std::string keywordOf(Field field);
 // Makes kestrav::Error raise ValueError worded as above.
 void registerErrorTranslation();
 [[noreturn]] void raiseValueError(const std::string& keyword, const std::string& reason);
+[[noreturn]] void raiseTypeError(const char* keyword, const char* expected, py::handle value);
 
-// Any integer (int, numpy.int64) as a Python int, through operator.index;
-// anything else raises TypeError.
+// Any integer (int, numpy.int64, bool) as a Python int, through
+// operator.index; anything else raises TypeError.
 py::int_ integerOf(py::handle value, const char* keyword);
-// The text of a str, or the decimal of an integer.
-std::string wordOf(py::handle value, const char* keyword);
+// A str as it is; anything else raises TypeError.
+std::string textOf(py::handle value, const char* keyword);
 
 struct ModelArguments {
   py::object gram;
@@ -38,6 +41,9 @@ struct ModelArguments {
 };
 
 Model modelOf(const ModelArguments& arguments);
+// The model as the keyword arguments that give it: gram (or None), blocks
+// (a tuple of "POSITIONS:CODE", or None), layout, total, multipliers.
+py::dict modelKeywords(const Model& model);
 
 // A search as search() and iter_search() run it.
 struct PreparedSearch {

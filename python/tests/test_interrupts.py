@@ -15,7 +15,7 @@ import time
 import pytest
 
 # Hours of work with few records: nothing ends it but the signal.
-LONG = dict(gram="---111/22001/2001/001/21/1", total=400)
+LONG = dict(gram="---111/22001/2001/001/21/1", layout="Bare", total=400)
 # How long a stopped search may take to end, even on a loaded machine.
 STOP_BOUND = 30
 # Processor time that only a running search uses, in seconds.
