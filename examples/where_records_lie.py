@@ -7,6 +7,8 @@ every entry position are spread over its records.
 Runs program N (default 13) with the kestrav module and draws one panel per
 pass: a row per entry position, the colour the share of the pass's records
 that have each value there (on a power scale, so that rare values show).
+The picture goes to kestravN-records.png in the working directory unless
+--out names another file.
 """
 import argparse
 import pathlib
@@ -22,13 +24,12 @@ import kestrav  # noqa: E402
 
 def draw(number, out):
     result = kestrav.run(number)
-    row = next(r for r in kestrav.catalogue() if r["number"] == number)
+    row = kestrav.catalogue(number)
     records = result.records
     top = int(records.max()) if len(records) else 1
     figure, axes = plt.subplots(1, len(result.passes), figsize=(4.2 * len(result.passes), 3.6),
                                 squeeze=False, sharey=True, layout="constrained")
-    for ax, (multiplier, start, stop) in zip(axes[0], result.passes):
-        rows = records[start:stop]
+    for ax, (multiplier, rows) in zip(axes[0], result.by_pass.items()):
         # shares[p, v]: the share of the pass's records whose entry p + 1 is v.
         shares = np.zeros((records.shape[1], top + 1))
         for position in range(records.shape[1]):
@@ -49,11 +50,12 @@ def draw(number, out):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("number", nargs="?", type=int, default=13, help="catalogue program (default 13)")
-    parser.add_argument("--out", type=pathlib.Path, default=pathlib.Path(__file__).with_suffix(".png"),
-                        help="the PNG to write (default: beside this script)")
+    parser.add_argument("--out", type=pathlib.Path,
+                        help="the PNG to write (default: kestravN-records.png in the working directory)")
     args = parser.parse_args()
-    draw(args.number, args.out)
-    print(args.out)
+    out = args.out or pathlib.Path(f"kestrav{args.number}-records.png")
+    draw(args.number, out)
+    print(out)
 
 
 if __name__ == "__main__":

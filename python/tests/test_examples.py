@@ -28,9 +28,17 @@ def test_readme_example_runs(tmp_path, monkeypatch, capsys):
     assert str(found.passes[0]) in capsys.readouterr().out
 
 
-def test_example_script_draws_a_png(tmp_path):
+# The picture goes to the working directory, or where --out says; never
+# beside the script, where the README's picture is kept.
+@pytest.mark.parametrize("args,written", [(["17"], "kestrav17-records.png"),
+                                          (["17", "--out", "lie.png"], "lie.png")])
+def test_example_script_draws_a_png(args, written, tmp_path):
     pytest.importorskip("matplotlib")
-    out = tmp_path / "lie.png"
-    subprocess.run([sys.executable, str(SOURCE_DIR / "examples" / "where_records_lie.py"), "17", "--out", str(out)],
-                   check=True, env=os.environ, timeout=120, capture_output=True)
+    script = SOURCE_DIR / "examples" / "where_records_lie.py"
+    before = {path: path.stat().st_mtime_ns for path in script.parent.iterdir()}
+    done = subprocess.run([sys.executable, str(script), *args], check=True, env=os.environ, timeout=120,
+                          capture_output=True, cwd=tmp_path, text=True)
+    assert done.stdout == f"{written}\n" and [p.name for p in tmp_path.iterdir()] == [written]
+    out = tmp_path / written
     assert out.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n" and out.stat().st_size > 5000
+    assert {path: path.stat().st_mtime_ns for path in script.parent.iterdir()} == before
