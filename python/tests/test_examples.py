@@ -1,9 +1,11 @@
-"""The README's Python example and the example script, run as they stand."""
+"""The README's Python example, the docstrings' examples and the example script, run as they stand."""
+import doctest
 import os
 import re
 import subprocess
 import sys
 
+import numpy as np
 import pytest
 
 import kestrav
@@ -26,6 +28,12 @@ def test_readme_example_runs(tmp_path, monkeypatch, capsys):
     assert isinstance(found, kestrav.SearchResult) and len(found) > 0
     assert (tmp_path / "found.txt").read_bytes().count(b"\n") == sum(found.counts)
     assert str(found.passes[0]) in capsys.readouterr().out
+
+
+def test_docstring_examples_run(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    results = doctest.testmod(kestrav, extraglobs={"kestrav": kestrav, "np": np})
+    assert results.attempted > 10 and results.failed == 0
 
 
 # The picture goes to the working directory, or where --out says; never
