@@ -46,6 +46,7 @@ def wait_for_end(child):
     "kestrav.search(**LONG, threads=2)",
     "kestrav.search(**LONG, threads=1)",
     "[len(c) for c in kestrav.iter_search(**LONG, threads=2, chunk_rows=1000)]",
+    "kestrav.count_records(**LONG, threads=2)",
 ])
 def test_sigint_stops_a_long_search(call):
     code = f"import kestrav, sys\nLONG = {LONG!r}\nprint('started', flush=True)\n{call}\n"
