@@ -48,10 +48,21 @@ class Scheduler {
     if (!size) throw std::invalid_argument("the search has more compositions than 64 bits can count");
     const CompositionRange range = shardCompositions(size->total, options.shardIndex, options.shardCount);
     total_ = range.end - range.first;
-    cursor_ = std::make_unique<UnitCursor>(std::move(shapes), range.first, range.end);
+    std::uint64_t from = range.first;
+    writtenPosition_.recordsPerPass.assign(model.multipliers.size(), 0);
+    if (options.resumeAt) {
+      from = options.resumeAt->nextRank;
+      if (from < range.first || from > range.end ||
+          options.resumeAt->recordsPerPass.size() != model.multipliers.size())
+        throw std::invalid_argument("the point to resume at is not one of this search");
+      writtenPosition_ = *options.resumeAt;
+    }
+    done_ = from - range.first;
+    bytes_ = writtenPosition_.bytes;
+    recordsPerPass_ = writtenPosition_.recordsPerPass;
+    cursor_ = std::make_unique<UnitCursor>(std::move(shapes), from, range.end, options.unitSize);
     const int threads = std::max(1, options.threads);
     slots_.resize(static_cast<std::size_t>(kSlotsPerThread * threads));
-    recordsPerPass_.assign(model.multipliers.size(), 0);
   }
 
   SearchStatus run(SearchSummary& summary, std::string& error) {
@@ -84,6 +95,8 @@ class Scheduler {
     std::vector<std::string> held;  // full buffers kept for its turn, counted against the budget
     std::string records;            // the buffer being filled
     int pass = 0;
+    std::uint64_t end = 0;    // the rank after its last composition
+    std::uint64_t found = 0;  // its records, once done
     bool done = false;
   };
 
@@ -113,6 +126,18 @@ class Scheduler {
     return true;
   }
 
+  // Tells the output that a unit is written whole. Called by the writing
+  // thread only, like write.
+  bool unitWritten(int pass, std::uint64_t end, std::uint64_t found) {
+    writtenPosition_.nextRank = end;
+    writtenPosition_.bytes = bytes_;
+    writtenPosition_.recordsPerPass[static_cast<std::size_t>(pass)] += found;
+    std::string error;
+    if (out_.unitWritten(writtenPosition_, error)) return true;
+    stop(SearchStatus::Failed, error);
+    return false;
+  }
+
   // Takes the next unit when the window has room. Called with the lock held.
   bool take(std::unique_lock<std::mutex>& lock, WorkUnit& unit, std::uint64_t& sequence) {
     changed_.wait(lock, [this] { return stopped_ || taken_ - written_ < slots_.size(); });
@@ -125,6 +150,7 @@ class Scheduler {
     sequence = taken_++;
     slot(sequence).done = false;
     slot(sequence).pass = unit.pass;
+    slot(sequence).end = unit.first + unit.compositions;
     slot(sequence).records.clear();
     slot(sequence).records.reserve(kBufferSize);
     return true;
@@ -141,9 +167,12 @@ class Scheduler {
       scratch.emplace_back();
       scratch.back().swap(oldest.records);
       const int pass = oldest.pass;
+      const std::uint64_t end = oldest.end;
+      const std::uint64_t found = oldest.found;
       lock.unlock();
       bool ok = true;
       for (const std::string& records : scratch) ok = ok && write(records, pass);
+      if (ok) ok = unitWritten(pass, end, found);
       oldest.records.swap(scratch.back());
       oldest.records.clear();
       scratch.clear();
@@ -248,6 +277,7 @@ class Scheduler {
       lock.lock();
       recordsPerPass_[p] += records;
       done_ += unit.compositions;
+      slot(sequence).found = records;
       slot(sequence).done = true;
       if (sequence == written_) writeDone(lock, scratch);
     }
@@ -269,7 +299,8 @@ class Scheduler {
   std::uint64_t done_ = 0;     // compositions of the units finished
   std::size_t buffered_ = 0;   // records held by units waiting for their turn
   std::vector<std::uint64_t> recordsPerPass_;
-  std::uint64_t bytes_ = 0;  // only the writing thread adds to it
+  std::uint64_t bytes_ = 0;          // only the writing thread adds to it
+  WrittenPosition writtenPosition_;  // after the last unit written; the writing thread's
   bool stopped_ = false;
   SearchStatus status_ = SearchStatus::Complete;
   std::string error_;

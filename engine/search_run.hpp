@@ -9,13 +9,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/checkpoint.hpp"
 #include "engine/record_encoding.hpp"
 #include "engine/search_model.hpp"
 #include "engine/tail_filter.hpp"
+#include "engine/work_units.hpp"
 
 namespace kestrav::engine {
 
@@ -27,12 +30,19 @@ struct SearchOptions {
   int shardCount = 1;
   SimdLevel simd = SimdLevel::Scalar;
   int tailLength = kDefaultTailLength;
+  // How finely the work is cut into units (UnitCursor); a checkpoint or a
+  // resumed search holds only for the cut it was made with.
+  std::uint64_t unitSize = kMaxUnitCompositions;
   RecordEncoding encoding = RecordEncoding::Text;
   // Called from the calling thread a few times a second, with the
   // compositions searched so far and those of the whole (shard's) search.
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
   // Asked between units of work; true stops the search soon (Cancelled).
   std::function<bool()> cancelled;
+  // Continues a search whose records up to this point are written already:
+  // the search starts at its next unit, and the summary counts those
+  // records and bytes too.
+  std::optional<WrittenPosition> resumeAt;
 };
 
 struct SearchSummary {
@@ -50,11 +60,14 @@ enum class SearchStatus {
 // records of one pass (an index into the multipliers), from one thread at a
 // time, encoded as the options ask. A write that returns false stops the
 // search (Failed, with its error, or Cancelled when the error is empty);
-// finish follows the last piece of a complete search.
+// finish follows the last piece of a complete search. unitWritten follows
+// the last piece of every unit of work, before any piece of the next: a
+// point at which the records written so far can be checkpointed.
 class RecordOutput {
  public:
   virtual ~RecordOutput() = default;
   virtual bool write(std::string_view records, int pass, std::string& error) = 0;
+  virtual bool unitWritten(const WrittenPosition&, std::string&) { return true; }
   virtual bool finish(std::string& error) = 0;
 };
 
