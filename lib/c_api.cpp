@@ -74,7 +74,8 @@ constexpr struct {
                {kestrav::Field::Simd, KESTRAV_FIELD_SIMD},
                {kestrav::Field::Program, KESTRAV_FIELD_PROGRAM},
                {kestrav::Field::Catalogue, KESTRAV_FIELD_CATALOGUE},
-               {kestrav::Field::Checks, KESTRAV_FIELD_CHECKS}};
+               {kestrav::Field::Checks, KESTRAV_FIELD_CHECKS},
+               {kestrav::Field::Checkpoint, KESTRAV_FIELD_CHECKPOINT}};
 
 kestrav_field fieldOf(kestrav::Field field) {
   for (const auto& entry : kFields) {

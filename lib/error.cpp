@@ -30,6 +30,8 @@ const char* fieldName(Field field) {
       return "catalogue";
     case Field::Checks:
       return "checks";
+    case Field::Checkpoint:
+      return "checkpoint";
   }
   return "?";
 }

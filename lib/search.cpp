@@ -1,6 +1,7 @@
 #include "kestrav/search.hpp"
 
 #include <sched.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "engine/output_file.hpp"
 #include "engine/result_digest.hpp"
 #include "engine/search_rate.hpp"
+#include "engine/work_in_progress.hpp"
 #include "engine/work_units.hpp"
 #include "engine/worker_threads.hpp"
 #include "kestrav/error.hpp"
@@ -88,8 +90,10 @@ const engine::SearchModel& engineModel(const Model& model) { return model.data()
 // of the engine itself (out of memory, a worker that could not start) is a
 // Failed search with its reason. Errors of the input are thrown before.
 SearchSummary runInto(const Model& model, const SearchOptions& options, engine::RecordEncoding encoding,
-                      engine::RecordOutput& out) {
-  const engine::SearchOptions converted = detail::engineOptions(options, encoding);
+                      engine::RecordOutput& out,
+                      const std::optional<engine::WrittenPosition>& resumeAt = std::nullopt) {
+  engine::SearchOptions converted = detail::engineOptions(options, encoding);
+  converted.resumeAt = resumeAt;
   const ShardRange range = shardRange(model, options.shardIndex, options.shardCount);
   SearchSummary summary;
   summary.compositions = range.end - range.first;
@@ -210,10 +214,68 @@ SearchSummary searchToStream(const Model& model, std::FILE* stream, const Search
   return runInto(model, options, engine::RecordEncoding::Text, out);
 }
 
-SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
-                           const SearchOptions& options, bool sync) {
-  // Bad options are refused before the file is created.
-  detail::engineOptions(options, engine::RecordEncoding::Text);
+namespace {
+
+// The search a work in progress belongs to, as its checkpoint names it:
+// everything that decides its bytes and where its units of work are cut.
+std::string searchDescription(const Model& model, const SearchOptions& options) {
+  // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "..." + text.
+  std::string text = "blocks";
+  for (const Block& block : model.blocks()) {
+    text += ' ';
+    text += formatBlock(block);
+  }
+  text += " layout ";
+  text += layoutName(model.layout());
+  text += " total ";
+  text += std::to_string(model.total());
+  text += " multipliers ";
+  for (std::size_t p = 0; p < model.multipliers().size(); ++p) {
+    if (p > 0) text += ',';
+    text += std::to_string(model.multipliers()[p]);
+  }
+  text += " shard ";
+  text += std::to_string(options.shardIndex);
+  text += '/';
+  text += std::to_string(options.shardCount);
+  text += " units ";
+  text += std::to_string(engine::SearchOptions{}.unitSize);
+  return text;
+}
+
+engine::EarlierWork engineEarlierWork(EarlierWork earlier) {
+  switch (earlier) {
+    case EarlierWork::Resume:
+      return engine::EarlierWork::Resume;
+    case EarlierWork::Restart:
+      return engine::EarlierWork::Restart;
+    case EarlierWork::Refuse:
+      break;
+  }
+  return engine::EarlierWork::Refuse;
+}
+
+WorkInProgress publicWorkFault(engine::WorkFault fault) {
+  switch (fault) {
+    case engine::WorkFault::Found:
+      return WorkInProgress::Found;
+    case engine::WorkFault::Busy:
+      return WorkInProgress::Busy;
+    case engine::WorkFault::OtherSearch:
+      return WorkInProgress::OtherSearch;
+    case engine::WorkFault::Damaged:
+      return WorkInProgress::Damaged;
+    case engine::WorkFault::None:
+    case engine::WorkFault::System:
+      break;
+  }
+  return WorkInProgress::None;
+}
+
+// A target that is not a regular file (a device, a FIFO) is written
+// directly, through a temporary file of a random name for nothing else.
+SearchSummary searchToTemporaryFile(const Model& model, const std::filesystem::path& file,
+                                    const SearchOptions& options, bool sync) {
   SearchSummary summary;
   engine::OutputFile output;
   if (!output.open(file, summary.error)) {
@@ -228,6 +290,72 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
   if (summary.status == SearchStatus::Complete && !output.commit(sync, summary.error))
     summary.status = SearchStatus::Failed;
   if (summary.status != SearchStatus::Complete) output.abandon();
+  return summary;
+}
+
+}  // namespace
+
+std::filesystem::path workInProgressPath(const std::filesystem::path& file) {
+  return engine::partialPath(file);
+}
+
+std::filesystem::path checkpointPath(const std::filesystem::path& file) {
+  return engine::checkpointPath(file);
+}
+
+SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
+                           const SearchOptions& options, bool sync) {
+  FileOptions fileOptions;
+  fileOptions.sync = sync;
+  return searchToFile(model, file, options, fileOptions);
+}
+
+SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
+                           const SearchOptions& options, const FileOptions& fileOptions) {
+  // Bad options are refused before any file is touched.
+  detail::engineOptions(options, engine::RecordEncoding::Text);
+  const double interval = fileOptions.checkpointSeconds;
+  if (!(interval >= 0 && interval <= kMaxCheckpointSeconds))
+    throw Error(Field::Checkpoint, std::to_string(interval) + " seconds is out of range 0.." +
+                                       std::to_string(static_cast<int>(kMaxCheckpointSeconds)));
+  const ShardRange range = shardRange(model, options.shardIndex, options.shardCount);
+  struct stat status {};
+  const bool exists = ::stat(file.c_str(), &status) == 0;
+  if (exists && !S_ISREG(status.st_mode))
+    return searchToTemporaryFile(model, file, options, fileOptions.sync);
+
+  SearchSummary summary;
+  summary.compositions = range.end - range.first;
+  engine::WrittenPosition start;
+  start.nextRank = range.first;
+  start.recordsPerPass.assign(model.multipliers().size(), 0);
+  engine::WorkInProgress work;
+  const engine::WorkFault fault =
+      work.open(file, searchDescription(model, options), engineEarlierWork(fileOptions.earlier), start,
+                std::chrono::milliseconds(static_cast<std::int64_t>(interval * 1000)), summary.error);
+  const auto coveredBy = [&range](const engine::WrittenPosition& at) {
+    return at.nextRank >= range.first && at.nextRank <= range.end ? at.nextRank - range.first : 0;
+  };
+  if (fault != engine::WorkFault::None) {
+    summary.status = SearchStatus::Failed;
+    summary.workInProgress = publicWorkFault(fault);
+    if (work.found() && work.found()->search == searchDescription(model, options))
+      summary.compositionsInProgress = coveredBy(work.found()->position);
+    return summary;
+  }
+  const std::uint64_t resumedAt = coveredBy(work.startsAt());
+  const std::optional<engine::WrittenPosition> resumeAt =
+      work.resumed() ? std::optional(work.startsAt()) : std::nullopt;
+  summary = runInto(model, options, engine::RecordEncoding::Text, work, resumeAt);
+  summary.resumed = work.resumed();
+  if (summary.status == SearchStatus::Complete && !work.commit(fileOptions.sync, summary.error))
+    summary.status = SearchStatus::Failed;
+  if (summary.status != SearchStatus::Complete && work.keep()) {
+    summary.workInProgress = WorkInProgress::Kept;
+    summary.compositionsInProgress = coveredBy(work.keptAt());
+  } else if (summary.resumed) {
+    summary.compositionsInProgress = resumedAt;
+  }
   return summary;
 }
 

@@ -55,6 +55,24 @@ std::vector<int> parseMultipliers(std::string_view text) {
 
 int parseThreads(std::string_view text) { return parseWholeNumber(Field::Threads, text, 1, kMaxThreads); }
 
+double parseCheckpointSeconds(std::string_view text) {
+  // Digits, then at most one '.' and its digits: no sign, exponent or blank.
+  const std::size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
+  const auto digits = [](std::string_view part) {
+    return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (whole.empty() || !digits(whole) || !digits(fraction) ||
+      (point != std::string_view::npos && fraction.empty()))
+    throw Error(Field::Checkpoint, kestrav::quoted(text) + " is not a number of seconds");
+  const double seconds = std::stod(std::string(text));
+  if (seconds > kMaxCheckpointSeconds)
+    throw Error(Field::Checkpoint, kestrav::quoted(text) + " is out of range 0.." +
+                                       std::to_string(static_cast<int>(kMaxCheckpointSeconds)));
+  return seconds;
+}
+
 void parseShard(std::string_view text, int& index, int& count) {
   const std::size_t slash = text.find('/');
   if (slash == std::string_view::npos)

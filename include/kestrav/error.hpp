@@ -23,13 +23,15 @@ enum class Field {
   Threads,
   Shard,
   Simd,
-  Program,    // a catalogue program number
-  Catalogue,  // a catalogue text or file
-  Checks,     // the check tables of result files
+  Program,     // a catalogue program number
+  Catalogue,   // a catalogue text or file
+  Checks,      // the check tables of result files
+  Checkpoint,  // the seconds between checkpoints of a search to a file
 };
 
 // "gram", "blocks", "entries", "layout", "total", "multipliers", "threads",
-// "shard", "simd", "program", "catalogue", "checks".
+// "shard", "simd", "program", "catalogue", "checks",
+// "checkpoint".
 KESTRAV_API const char* fieldName(Field field);
 
 class KESTRAV_API Error : public std::invalid_argument {

@@ -55,7 +55,8 @@ typedef enum kestrav_field {
   KESTRAV_FIELD_SIMD = 9,
   KESTRAV_FIELD_PROGRAM = 10,
   KESTRAV_FIELD_CATALOGUE = 11,
-  KESTRAV_FIELD_CHECKS = 12
+  KESTRAV_FIELD_CHECKS = 12,
+  KESTRAV_FIELD_CHECKPOINT = 13
 } kestrav_field;
 
 /* "MAJOR.MINOR.PATCH" of the library. */
@@ -69,7 +70,7 @@ KESTRAV_API const char* kestrav_last_error(void);
 /* The field of that failure; KESTRAV_FIELD_NONE after KESTRAV_OK. */
 KESTRAV_API kestrav_field kestrav_last_error_field(void);
 /* "none", "gram", "blocks", "entries", "layout", "total", "multipliers",
- * "threads", "shard", "simd", "program", "catalogue", "checks"; "?" for a
+ * "threads", "shard", "simd", "program", "catalogue", "checks", "checkpoint"; "?" for a
  * value that is no kestrav_field. A static string. */
 KESTRAV_API const char* kestrav_field_name(kestrav_field field);
 
@@ -177,8 +178,11 @@ KESTRAV_API kestrav_status kestrav_search(const kestrav_model* model, const kest
  * holds a part and a failed or cancelled search (KESTRAV_FAILED,
  * KESTRAV_CANCELLED) leaves an earlier file untouched; with sync non-zero
  * the data and the rename reach the disk before the return. Any other
- * target (/dev/null, a FIFO) is written directly. Gives the records written
- * per pass and in all, like kestrav_count_records. */
+ * target (/dev/null, a FIFO) is written directly. The records are written
+ * to PATH.partial, with a checkpoint in PATH.checkpoint, as searchToFile
+ * does with its default FileOptions: a search that stops keeps them, and
+ * while they are there another search of PATH fails (KESTRAV_FAILED). Gives
+ * the records written per pass and in all, like kestrav_count_records. */
 KESTRAV_API kestrav_status kestrav_search_to_file(const kestrav_model* model, const char* path,
                                                   const kestrav_search_options* options, int sync,
                                                   uint64_t* perPass, size_t perPassLength, uint64_t* records);

@@ -77,6 +77,17 @@ enum class SearchStatus {
   Failed,     // see SearchSummary::error
 };
 
+// How searchToFile leaves the work in progress of its file (FILE.partial).
+enum class WorkInProgress {
+  None,         // none is left: the file is complete, or the search wrote no unit of work
+  Kept,         // the search stopped and kept it, up to its last unit of work, to be resumed
+  Found,        // refused: an earlier search left it, and the options neither resume nor restart it
+  Busy,         // refused: another search is writing it
+  OtherSearch,  // refused to resume: it belongs to another search (a model, layout, total,
+                // multipliers or shard of its own)
+  Damaged,      // refused to resume: it does not match its checkpoint
+};
+
 struct SearchSummary {
   SearchStatus status = SearchStatus::Failed;
   std::vector<std::uint64_t> recordsPerPass;  // one per multiplier, in pass order
@@ -86,6 +97,12 @@ struct SearchSummary {
   std::string sha256;  // of the file searchToFile or runCatalogue wrote, when built with manifests
   double seconds = 0;
   std::string error;  // why it Failed
+  // searchToFile with checkpoints: its work in progress, and the
+  // compositions that work covers (kept, found, or resumed from; those of
+  // the search are `compositions`).
+  WorkInProgress workInProgress = WorkInProgress::None;
+  std::uint64_t compositionsInProgress = 0;
+  bool resumed = false;  // it continued an earlier search's work
 };
 
 // Consecutive records of one pass, in file order: records rows of
@@ -118,8 +135,50 @@ KESTRAV_API SearchSummary search(const Model& model, const SearchOptions& option
 // name never holds a part; with sync the data and the rename reach the disk
 // before the return. Any other target (/dev/null, a FIFO) is written
 // directly. A failed or cancelled search leaves an earlier file untouched.
+// This is the call below with FileOptions{sync}: checkpoints every
+// kDefaultCheckpointSeconds, earlier work in progress refused.
 KESTRAV_API SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
                                        const SearchOptions& options = {}, bool sync = false);
+
+// What searchToFile does with the work in progress of an earlier search to
+// the same file, one that was interrupted, failed or killed.
+enum class EarlierWork {
+  Refuse,   // fail with WorkInProgress::Found, touching nothing
+  Resume,   // continue it when it belongs to this search and matches its checkpoint
+  Restart,  // discard it
+};
+
+inline constexpr double kDefaultCheckpointSeconds = 5;
+inline constexpr double kMaxCheckpointSeconds = 86400;
+
+struct FileOptions {
+  bool sync = false;  // the complete file and its name on disk before the return
+  EarlierWork earlier = EarlierWork::Refuse;
+  // Seconds between checkpoints, 0..kMaxCheckpointSeconds. With 0 there are
+  // none: FILE.partial is removed when the search stops, and nothing can be
+  // resumed.
+  double checkpointSeconds = kDefaultCheckpointSeconds;
+};
+
+// The names of the work in progress of a search to `file`: its records so
+// far, FILE.partial, and FILE.checkpoint, which tells how far they go and
+// holds the lock of the search that writes them.
+KESTRAV_API std::filesystem::path workInProgressPath(const std::filesystem::path& file);
+KESTRAV_API std::filesystem::path checkpointPath(const std::filesystem::path& file);
+
+// searchToFile with checkpoints. The records of a regular file (or a name
+// not yet taken) go to FILE.partial, and every checkpointSeconds the records
+// and a checkpoint of how far they go are brought to disk, the records
+// first. A complete search renames FILE.partial over FILE. One that stops
+// (cancelled, or a failed write) keeps its work up to the last unit of work
+// it wrote (WorkInProgress::Kept) and leaves an earlier FILE untouched; so
+// does one that is killed, up to its last checkpoint. Resumed with
+// EarlierWork::Resume, with any threads, it gives the bytes of a search that
+// was never stopped. A second search of the same file is refused while the
+// first runs (WorkInProgress::Busy); the lock ends with the process.
+// Options out of range throw Error (Field::Checkpoint among them).
+KESTRAV_API SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
+                                       const SearchOptions& options, const FileOptions& fileOptions);
 
 // Writes records already in hand (rows of entryCount values each, row-major,
 // as RecordBlocks hand them) as a result file: the bytes searchToFile

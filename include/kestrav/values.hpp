@@ -26,6 +26,8 @@ KESTRAV_API std::vector<int> parseMultipliers(std::string_view text);  // "1,2,5
 KESTRAV_API int parseThreads(std::string_view text);                   // 1..kMaxThreads
 KESTRAV_API void parseShard(std::string_view text, int& index, int& count);  // "i/N", 1 <= i <= N
 KESTRAV_API Simd parseSimd(std::string_view text);  // a name of kSimdNames available here
+// Seconds between checkpoints: "5", "0.25"; 0..kMaxCheckpointSeconds.
+KESTRAV_API double parseCheckpointSeconds(std::string_view text);
 // Blocks POSITIONS:CODE separated by blanks ("1-4:222/22/2 5-6:2"), each as
 // parseBlock reads it; a text without a block is an Error(Field::Blocks).
 KESTRAV_API std::vector<Block> parseBlocks(std::string_view text);

@@ -259,6 +259,7 @@ TEST(CApiNames, FieldsAndVersionAreTheLibrarys) {
       {KESTRAV_FIELD_PROGRAM, kestrav::Field::Program},
       {KESTRAV_FIELD_CATALOGUE, kestrav::Field::Catalogue},
       {KESTRAV_FIELD_CHECKS, kestrav::Field::Checks},
+      {KESTRAV_FIELD_CHECKPOINT, kestrav::Field::Checkpoint},
   };
   for (const auto& [cField, field] : fields)
     EXPECT_STREQ(kestrav_field_name(cField), kestrav::fieldName(field));
