@@ -35,6 +35,9 @@ struct Arguments {
   std::vector<int> multipliers = {1};
   bool count = false;         // count the compositions and estimate the time only
   bool countRecords = false;  // count the records of each pass, write none
+  bool resume = false;        // continue the work in progress of --out
+  bool restart = false;       // discard it
+  std::optional<double> checkpointSeconds;
 
   // verify
   bool quiet = false;

@@ -1,9 +1,10 @@
 #pragma once
 // SIGINT, SIGTERM and SIGHUP become a request to stop: the handler only
 // records the signal and raises a flag that the library's searches read as
-// their cancel flag; a search sees it between units of work, removes its
-// temporary files, and the command names what it did not finish and exits
-// with 128 + the signal's number. Writes that fail (a full disk, a file size
+// their cancel flag; a search sees it between units of work, keeps its work
+// in progress for --resume (or removes its temporary files), and the
+// command names what it did not finish and exits with 128 + the signal's
+// number. Writes that fail (a full disk, a file size
 // limit, a closed pipe) are reported as errors instead of ending the process
 // unseen: SIGPIPE and SIGXFSZ are ignored.
 

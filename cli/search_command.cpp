@@ -44,6 +44,54 @@ int printCount(const Model& model, const SearchSize& size, const SearchOptions& 
   return 0;
 }
 
+// "37%": the share of a search's compositions that its work in progress covers.
+std::string shareInProgress(const SearchSummary& summary) {
+  const std::uint64_t share =
+      summary.compositions == 0 ? 100 : summary.compositionsInProgress * 100 / summary.compositions;
+  return std::to_string(share) + "%";
+}
+
+// What the command says of the work in progress a search left or found:
+// where it is and which option does what with it; empty when none.
+std::string workInProgressText(const SearchSummary& summary, const std::string& target,
+                               const std::string& file) {
+  const std::string partial = shownFileName(workInProgressPath(file).string());
+  switch (summary.workInProgress) {
+    case WorkInProgress::Kept:
+      return "its work in progress is kept in " + partial + " (" + shareInProgress(summary) +
+             " done): --resume continues it";
+    case WorkInProgress::Found:
+      return "cannot write " + target + ": " + partial + " holds the work in progress of an earlier search" +
+             (summary.compositionsInProgress > 0 ? " (" + shareInProgress(summary) + " done)" : "") +
+             ": --resume continues it, --restart discards it";
+    case WorkInProgress::OtherSearch:
+    case WorkInProgress::Damaged:
+      return "cannot resume " + target + ": " + summary.error + ": --restart discards it";
+    case WorkInProgress::Busy:
+      return "cannot write " + target + ": " + summary.error;
+    case WorkInProgress::None:
+      break;
+  }
+  return "";
+}
+
+// The file options --resume, --restart and --checkpoint ask for; a
+// message when they cannot go together.
+std::string fileOptionsOf(const Arguments& parsed, FileOptions& file) {
+  const char* given = parsed.resume ? "--resume" : parsed.restart ? "--restart" : nullptr;
+  if (parsed.resume && parsed.restart) return "--resume and --restart: give one or the other";
+  if (parsed.checkpointSeconds && !given && parsed.out.empty()) given = "--checkpoint";
+  if (given != nullptr && parsed.out.empty()) return std::string(given) + ": needs --out FILE";
+  if (parsed.resume && parsed.checkpointSeconds == 0.0)
+    return "--resume: resumes from checkpoints; --checkpoint 0 turns them off";
+  file.sync = parsed.sync;
+  file.earlier = parsed.resume    ? EarlierWork::Resume
+                 : parsed.restart ? EarlierWork::Restart
+                                  : EarlierWork::Refuse;
+  if (parsed.checkpointSeconds) file.checkpointSeconds = *parsed.checkpointSeconds;
+  return "";
+}
+
 Model modelOf(Arguments& parsed) {
   if (!parsed.gram.empty())
     return Model::fromGram(parsed.gram, *parsed.layout, parsed.total, parsed.multipliers);
@@ -60,6 +108,9 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
     return refuse(program, "--count and --count-records: give one or the other");
   if (parsed.countRecords && !parsed.out.empty())
     return refuse(program, "--count-records: writes no file; leave out --out");
+  FileOptions fileOptions;
+  if (const std::string conflict = fileOptionsOf(parsed, fileOptions); !conflict.empty())
+    return refuse(program, conflict);
   // Everything is checked before the output is opened: bad input writes nothing.
   const Model model = modelOf(parsed);
   const SearchSize size = searchSize(model);
@@ -72,10 +123,25 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
   options.progress = [&progress](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
   options.cancel = interruptFlag();
   const SearchSummary summary = parsed.countRecords ? countRecords(model, options)
-                                : toFile            ? searchToFile(model, parsed.out, options, parsed.sync)
+                                : toFile            ? searchToFile(model, parsed.out, options, fileOptions)
                                                     : searchToStream(model, stdout, options);
   progress.finish();
+  const std::string workInProgress = workInProgressText(summary, target, parsed.out);
   // A search that completed before it saw the signal has written everything.
+  if (summary.status != SearchStatus::Complete && interrupted() && !workInProgress.empty()) {
+    std::fprintf(stderr, "%s: interrupted by %s; %s not written; %s\n", program.c_str(), interruptName(),
+                 target.c_str(), workInProgress.c_str());
+    return interruptedExitStatus();
+  }
+  if (summary.status != SearchStatus::Complete && summary.workInProgress == WorkInProgress::Kept) {
+    std::fprintf(stderr, "%s: cannot write %s: %s; %s\n", program.c_str(), target.c_str(),
+                 summary.error.c_str(), workInProgress.c_str());
+    return 1;
+  }
+  if (summary.status != SearchStatus::Complete && !workInProgress.empty()) {
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), workInProgress.c_str());
+    return 1;
+  }
   if (summary.status != SearchStatus::Complete && interrupted()) {
     const std::string lost = parsed.countRecords ? "nothing counted"
                              : toFile            ? target + " not written"
@@ -98,7 +164,8 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
   if (parsed.countRecords) {
     std::printf("%s\n", line.c_str());
   } else {
-    std::fprintf(stderr, "%s: %s\n", program.c_str(), line.c_str());
+    const std::string resumed = summary.resumed ? " (resumed at " + shareInProgress(summary) + ")" : "";
+    std::fprintf(stderr, "%s: %s%s\n", program.c_str(), line.c_str(), resumed.c_str());
   }
   return 0;
 }
