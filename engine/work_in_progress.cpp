@@ -118,11 +118,15 @@ WorkFault WorkInProgress::open(const std::filesystem::path& target, const std::s
   const CheckpointRead read =
       records_ >= 0 ? readCheckpoint(lock_, earlierCheckpoint) : CheckpointRead::Empty;
   if (read == CheckpointRead::Valid) found_ = earlierCheckpoint;
-  // No work, or none that holds a record or a checkpoint: nothing to lose.
-  const bool nothingEarlier = records_ < 0 || (status.st_size == 0 && read != CheckpointRead::Valid);
+  // No work, none that holds a record or a checkpoint, or a checkpoint of
+  // this search that has not passed its first unit: nothing to lose.
+  const bool nothingEarlier =
+      records_ < 0 || (status.st_size == 0 && read != CheckpointRead::Valid) ||
+      (found_ && found_->search == search && found_->position.nextRank == start.nextRank);
   if (nothingEarlier || earlier == EarlierWork::Restart) {
-    if (!startAfresh(start, error)) return WorkFault::System;
-    return WorkFault::None;
+    if (startAfresh(start, error)) return WorkFault::None;
+    removeAll();  // nothing of value: what was there is discarded, or nothing
+    return WorkFault::System;
   }
   if (earlier == EarlierWork::Refuse) {
     error = partialFile.string() + " holds the work in progress of an earlier search";
