@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -272,6 +273,12 @@ WorkInProgress publicWorkFault(engine::WorkFault fault) {
   return WorkInProgress::None;
 }
 
+// Any interval above 0 takes checkpoints, however short.
+std::chrono::milliseconds intervalOf(double seconds) {
+  if (seconds <= 0) return std::chrono::milliseconds(0);
+  return std::chrono::milliseconds(std::max<std::int64_t>(1, std::llround(seconds * 1000)));
+}
+
 // A target that is not a regular file (a device, a FIFO) is written
 // directly, through a temporary file of a random name for nothing else.
 SearchSummary searchToTemporaryFile(const Model& model, const std::filesystem::path& file,
@@ -332,7 +339,7 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
   engine::WorkInProgress work;
   const engine::WorkFault fault =
       work.open(file, searchDescription(model, options), engineEarlierWork(fileOptions.earlier), start,
-                std::chrono::milliseconds(static_cast<std::int64_t>(interval * 1000)), summary.error);
+                intervalOf(interval), summary.error);
   const auto coveredBy = [&range](const engine::WrittenPosition& at) {
     return at.nextRank >= range.first && at.nextRank <= range.end ? at.nextRank - range.first : 0;
   };

@@ -1,6 +1,7 @@
 #include "kestrav/values.hpp"
 
 #include <algorithm>
+#include <charconv>
 
 #include "core/record_format.hpp"
 #include "core/text_fields.hpp"
@@ -66,8 +67,10 @@ double parseCheckpointSeconds(std::string_view text) {
   if (whole.empty() || !digits(whole) || !digits(fraction) ||
       (point != std::string_view::npos && fraction.empty()))
     throw Error(Field::Checkpoint, kestrav::quoted(text) + " is not a number of seconds");
-  const double seconds = std::stod(std::string(text));
-  if (seconds > kMaxCheckpointSeconds)
+  double seconds = 0;
+  const auto read =
+      std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
+  if (read.ec != std::errc() || seconds > kMaxCheckpointSeconds)
     throw Error(Field::Checkpoint, kestrav::quoted(text) + " is out of range 0.." +
                                        std::to_string(static_cast<int>(kMaxCheckpointSeconds)));
   return seconds;

@@ -14,7 +14,7 @@ namespace {
 using namespace kestrav;
 
 void readValue(unsigned reader, std::string_view text) {
-  switch (reader % 7) {
+  switch (reader % 8) {
     case 0:
       FUZZ_CHECK(layoutName(parseLayoutName(text)) == text);
       break;
@@ -54,6 +54,11 @@ void readValue(unsigned reader, std::string_view text) {
       const int hi = lo + static_cast<int>(text.size() % 5) - 1;
       const int value = parseWholeNumber(Field::Total, text, lo, hi);
       FUZZ_CHECK(value >= lo && value <= hi);
+      break;
+    }
+    case 7: {
+      const double seconds = parseCheckpointSeconds(text);
+      FUZZ_CHECK(seconds >= 0 && seconds <= kMaxCheckpointSeconds);
       break;
     }
   }
