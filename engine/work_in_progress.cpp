@@ -173,6 +173,8 @@ WorkFault WorkInProgress::resume(const std::string& search, CheckpointRead read,
   // The records up to the checkpoint must be those it counted.
   std::string buffer(kReadSize, '\0');
   std::uint64_t offset = 0;
+  std::size_t pass = 0;
+  std::uint64_t leftInPass = earlier.position.recordsPerPass.empty() ? 0 : earlier.position.recordsPerPass[0];
   while (offset < earlier.position.bytes) {
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), earlier.position.bytes - offset));
@@ -189,7 +191,7 @@ WorkFault WorkInProgress::resume(const std::string& search, CheckpointRead read,
     }
     const std::string_view piece(buffer.data(), static_cast<std::size_t>(got));
     checksum_.update(piece);
-    if (everyByte) everyByte(piece);
+    if (everyPiece) handOnKept(piece, pass, leftInPass);
     offset += static_cast<std::uint64_t>(got);
   }
   if (checksum_.value() != earlier.checksum) {
@@ -210,6 +212,27 @@ WorkFault WorkInProgress::resume(const std::string& search, CheckpointRead read,
   return WorkFault::None;
 }
 
+// Kept records go to everyPiece in pieces of one pass each, cut where the
+// checkpoint's records per pass say each pass ends.
+void WorkInProgress::handOnKept(std::string_view piece, std::size_t& pass, std::uint64_t& leftInPass) const {
+  const std::vector<std::uint64_t>& counts = found_->position.recordsPerPass;
+  while (!piece.empty()) {
+    while (leftInPass == 0 && pass + 1 < counts.size()) leftInPass = counts[++pass];
+    std::size_t cut = piece.size();
+    if (pass + 1 < counts.size()) {
+      const char* at = piece.data();
+      const char* const end = piece.data() + piece.size();
+      while (leftInPass > 0 && (at = static_cast<const char*>(
+                                    std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr) {
+        ++at;
+        if (--leftInPass == 0) cut = static_cast<std::size_t>(at - piece.data());
+      }
+    }
+    everyPiece(piece.substr(0, cut), static_cast<int>(pass));
+    piece.remove_prefix(cut);
+  }
+}
+
 bool WorkInProgress::checkpoint(std::string& error) {
   errno = 0;
   if (::fdatasync(records_) != 0) {
@@ -225,9 +248,9 @@ bool WorkInProgress::checkpoint(std::string& error) {
   return true;
 }
 
-bool WorkInProgress::write(std::string_view records, int, std::string& error) {
+bool WorkInProgress::write(std::string_view records, int pass, std::string& error) {
   if (checkpoints()) checksum_.update(records);
-  if (everyByte) everyByte(records);
+  if (everyPiece) everyPiece(records, pass);
   errno = 0;
   if (writeAll(records_, records)) return true;
   error = reason();

@@ -52,9 +52,10 @@ class WorkInProgress : public RecordOutput {
   WorkInProgress(const WorkInProgress&) = delete;
   WorkInProgress& operator=(const WorkInProgress&) = delete;
 
-  // Sees every byte of the records in order, the kept ones of a resumed
-  // search first (a digest of the whole file). Set before open().
-  std::function<void(std::string_view)> everyByte;
+  // Sees every byte of the records in order, in pieces of one pass (an
+  // index into the multipliers), the kept ones of a resumed search first:
+  // a digest of the whole file (ResultDigest::add). Set before open().
+  std::function<void(std::string_view, int)> everyPiece;
 
   // Takes the lock and starts the work: afresh at `start` (the first unit of
   // the search), or, to resume, after the last checkpoint of work that
@@ -86,6 +87,7 @@ class WorkInProgress : public RecordOutput {
   bool startAfresh(const WrittenPosition& start, std::string& error);
   WorkFault resume(const std::string& search, CheckpointRead read, std::string& error);
   bool checkpoints() const { return interval_.count() > 0; }
+  void handOnKept(std::string_view piece, std::size_t& pass, std::uint64_t& leftInPass) const;
   bool checkpoint(std::string& error);
   void removeAll();
   void close();

@@ -336,7 +336,9 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
   engine::WrittenPosition start;
   start.nextRank = range.first;
   start.recordsPerPass.assign(model.multipliers().size(), 0);
+  engine::ResultDigest digest(model.multipliers().size());
   engine::WorkInProgress work;
+  work.everyPiece = [&digest](std::string_view records, int pass) { digest.add(records, pass); };
   const engine::WorkFault fault =
       work.open(file, searchDescription(model, options), engineEarlierWork(fileOptions.earlier), start,
                 intervalOf(interval), summary.error);
@@ -355,6 +357,7 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
       work.resumed() ? std::optional(work.startsAt()) : std::nullopt;
   summary = runInto(model, options, engine::RecordEncoding::Text, work, resumeAt);
   summary.resumed = work.resumed();
+  if (summary.status == SearchStatus::Complete) summary.sha256 = digest.sha256();
   if (summary.status == SearchStatus::Complete && !work.commit(fileOptions.sync, summary.error))
     summary.status = SearchStatus::Failed;
   if (summary.status != SearchStatus::Complete && work.keep()) {
