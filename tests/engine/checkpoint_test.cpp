@@ -12,8 +12,10 @@
 #include "engine/catalogue_search.hpp"
 #include "engine/checkpoint.hpp"
 #include "engine/running_checksum.hpp"
+#include "engine/work_in_progress.hpp"
 #include "tests/engine/engine_test_support.hpp"
 #include "tests/support/catalogue_rows.hpp"
+#include "tests/support/program_runner.hpp"
 
 namespace {
 
@@ -114,6 +116,68 @@ TEST(CheckpointFile, TheLatestIntactSlotIsTrustedAndATornOneNever) {
     EXPECT_EQ(read.position.bytes, expected.position.bytes) << c.name;
     EXPECT_EQ(read.position.recordsPerPass, expected.position.recordsPerPass) << c.name;
     EXPECT_EQ(read.checksum, expected.checksum) << c.name;
+  }
+}
+
+TEST(WorkInProgress, AResumedFileHandsOnItsKeptRecordsPassByPass) {
+  using kestrav::engine::EarlierWork;
+  using kestrav::engine::WorkFault;
+  struct Piece {
+    std::string records;
+    int pass;
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::vector<Piece>> units;  // each written whole, then a unit left unfinished
+    std::vector<std::string> keptPerPass;
+  };
+  const Case cases[] = {
+      {"one pass", {{{"1 2 \n3 4 \n", 0}}, {{"5 6 \n", 0}}}, {"1 2 \n3 4 \n5 6 \n"}},
+      {"a pass without records between two",
+       {{{"1 1 \n", 0}}, {{"2 2 \n2 4 \n", 2}}},
+       {"1 1 \n", "", "2 2 \n2 4 \n"}},
+      {"passes in pieces",
+       {{{"1 1 \n1 3 \n", 0}, {"1 5 \n", 0}}, {{"2 2 \n", 1}, {"2 4 \n", 1}}, {{"3 3 \n", 2}}},
+       {"1 1 \n1 3 \n1 5 \n", "2 2 \n2 4 \n", "3 3 \n"}},
+      {"nothing in the last pass", {{{"1 1 \n", 0}}, {{"2 2 \n", 1}}}, {"1 1 \n", "2 2 \n", ""}},
+  };
+  for (const Case& c : cases) {
+    kestrav::testing::ScratchDirectory dir;
+    const auto target = dir.path() / "found.txt";
+    const WrittenPosition start{0, 0, std::vector<std::uint64_t>(c.keptPerPass.size(), 0)};
+    std::string error;
+    {
+      kestrav::engine::WorkInProgress work;
+      ASSERT_EQ(
+          work.open(target, "the search", EarlierWork::Refuse, start, std::chrono::milliseconds(1), error),
+          WorkFault::None)
+          << error;
+      WrittenPosition at = start;
+      for (const auto& unit : c.units) {
+        for (const Piece& piece : unit) {
+          ASSERT_TRUE(work.write(piece.records, piece.pass, error)) << error;
+          at.bytes += piece.records.size();
+          at.recordsPerPass[static_cast<std::size_t>(piece.pass)] +=
+              static_cast<std::uint64_t>(std::count(piece.records.begin(), piece.records.end(), '\n'));
+        }
+        at.nextRank += 10;
+        ASSERT_TRUE(work.unitWritten(at, error)) << error;
+      }
+      ASSERT_TRUE(work.write("9 9 \n9", 0, error)) << error;  // a unit left unfinished
+      ASSERT_TRUE(work.keep()) << c.name;
+    }
+    std::vector<std::string> handedOn(c.keptPerPass.size());
+    kestrav::engine::WorkInProgress resumed;
+    resumed.everyPiece = [&handedOn](std::string_view records, int pass) {
+      handedOn.at(static_cast<std::size_t>(pass)) += records;
+    };
+    ASSERT_EQ(
+        resumed.open(target, "the search", EarlierWork::Resume, start, std::chrono::milliseconds(1), error),
+        WorkFault::None)
+        << c.name << ": " << error;
+    EXPECT_TRUE(resumed.resumed()) << c.name;
+    EXPECT_EQ(handedOn, c.keptPerPass) << c.name;
+    EXPECT_EQ(resumed.startsAt().nextRank, 10 * c.units.size()) << c.name;
   }
 }
 

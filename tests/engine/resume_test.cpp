@@ -52,18 +52,25 @@ std::size_t lines(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// The records of the search never stopped, one file per shard option.
-const std::string& uninterrupted(const std::string& shard) {
-  static std::map<std::string, std::string> files;
-  if (files.count(shard) == 0) {
+// The search never stopped, per shard option: its file, and its summary
+// line up to its time ("kestrav search: 729075 records, ").
+struct Uninterrupted {
+  std::string file;
+  std::string summary;
+};
+
+const Uninterrupted& uninterrupted(const std::string& shard) {
+  static std::map<std::string, Uninterrupted> searches;
+  if (searches.count(shard) == 0) {
     ScratchDirectory dir;
     const auto run = runIn(
         dir.path(), kCommand,
         searchArgs(shard.empty() ? std::vector<std::string>{} : std::vector<std::string>{"--shard", shard}));
     EXPECT_EQ(run.exitStatus, 0) << run.err;
-    files[shard] = readFile(dir.path() / "found.txt");
+    searches[shard] = {readFile(dir.path() / "found.txt"),
+                       run.err.substr(0, run.err.find(" records, ") + 10)};
   }
-  return files[shard];
+  return searches[shard];
 }
 
 TEST(ResumedSearch, AKilledSearchResumesToTheBytesOfOneNeverStopped) {
@@ -98,7 +105,9 @@ TEST(ResumedSearch, AKilledSearchResumesToTheBytesOfOneNeverStopped) {
     const auto resumed = runIn(dir.path(), kCommand, args);
     EXPECT_EQ(resumed.exitStatus, 0) << shown << ": " << resumed.err;
     EXPECT_EQ(lines(resumed.err), 1u) << shown << ": " << resumed.err;
-    EXPECT_TRUE(readFile(dir.path() / "found.txt") == uninterrupted(c.shard)) << shown;
+    EXPECT_TRUE(readFile(dir.path() / "found.txt") == uninterrupted(c.shard).file) << shown;
+    // The records kept count as found: the summary is the whole search's.
+    EXPECT_EQ(resumed.err.rfind(uninterrupted(c.shard).summary, 0), 0u) << shown << ": " << resumed.err;
     EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"found.txt"}) << shown;
   }
 }
@@ -209,7 +218,7 @@ TEST(ResumedSearch, WorkInProgressIsResumedOnlyWhenItMatchesAndIsNeverLost) {
     EXPECT_EQ(lines(run.err), 1u) << c.name << ": " << run.err;
     if (c.refusal == nullptr) {
       EXPECT_EQ(run.exitStatus, 0) << c.name << ": " << run.err;
-      EXPECT_TRUE(readFile(dir.path() / "found.txt") == uninterrupted("")) << c.name;
+      EXPECT_TRUE(readFile(dir.path() / "found.txt") == uninterrupted("").file) << c.name;
       EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"found.txt"}) << c.name;
     } else {
       EXPECT_EQ(run.exitStatus, 1) << c.name;
@@ -265,7 +274,7 @@ TEST(ResumedSearch, ASecondSearchOfTheFileIsRefusedWhileTheFirstHoldsIt) {
   ASSERT_EQ(::waitpid(first, &status, 0), first);
   const auto resumed = runIn(dir.path(), kCommand, searchArgs({"--resume"}));
   EXPECT_EQ(resumed.exitStatus, 0) << resumed.err;
-  EXPECT_TRUE(readFile(dir.path() / "found.txt") == uninterrupted(""));
+  EXPECT_TRUE(readFile(dir.path() / "found.txt") == uninterrupted("").file);
   EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"found.txt"});
 }
 
