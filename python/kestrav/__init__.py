@@ -158,9 +158,11 @@ class SearchResult:
         _core.write_records(_os.fspath(path), self.records)
 
     def __array__(self, dtype: _Any = None, copy: bool | None = None) -> np.ndarray:
-        if copy:
-            return np.array(self.records, dtype=dtype, copy=True)
-        return self.records if dtype is None else self.records.astype(dtype)
+        if dtype is None or np.dtype(dtype) == self.records.dtype:
+            return self.records.copy() if copy else self.records
+        if copy is False:
+            raise ValueError(f"the records are int32: as {np.dtype(dtype)} they need a copy")
+        return self.records.astype(dtype)
 
     def __len__(self) -> int:
         return len(self.records)

@@ -79,6 +79,9 @@ def test_results_pickle_and_are_arrays(tmp_path):
     widened = np.asarray(result, dtype=np.int64)
     assert widened.dtype == np.int64 and (widened == result.records).all()
     assert np.array(result).shape == result.records.shape
+    assert not np.shares_memory(result.__array__(copy=True), result.records)
+    with pytest.raises(ValueError, match="need a copy"):
+        result.__array__(np.int64, copy=False)
 
 
 @pytest.mark.parametrize("shards", [2, 7])
