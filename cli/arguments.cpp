@@ -26,7 +26,8 @@ bool takeProgram(Command command, const std::string& word, Arguments& parsed, st
   }
   int number = 0;
   try {
-    number = parseWholeNumber(Field::Program, word, 1, std::numeric_limits<int>::max());
+    // 0 is a number like 76: the catalogue says that it has no such program.
+    number = parseWholeNumber(Field::Program, word, 0, std::numeric_limits<int>::max());
   } catch (const Error& bad) {
     error = "program " + bad.reason();
     return false;
@@ -55,6 +56,12 @@ bool takeOperand(Command command, const std::string& word, Arguments& parsed, st
     return true;
   }
   return takeProgram(command, word, parsed, error);
+}
+
+// Where "--total=50" has its '=' (GNU's form of "--total 50"), or npos. A
+// Gram code never holds '='.
+std::size_t valueAt(const std::string& word) {
+  return word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
 }
 
 // "--threads: an option of kestrav run and search, not of verify", or unknown.
@@ -106,7 +113,8 @@ bool parseArguments(Command command, const std::vector<std::string>& words, Argu
   const std::span<const Option> table = options();
   std::vector<bool> seen(table.size(), false);
   for (std::size_t at = 0; at < words.size(); ++at) {
-    const std::string& word = words[at];
+    const std::size_t equals = valueAt(words[at]);
+    const std::string word = words[at].substr(0, equals);
     const Option* option = findOption(word, command);
     if (option == nullptr) {
       if (!word.empty() && word.front() == '-') {
@@ -124,10 +132,21 @@ bool parseArguments(Command command, const std::vector<std::string>& words, Argu
     }
     seen[row] = true;
     std::string_view value;
-    if (!option->placeholder.empty()) {
+    if (equals != std::string::npos) {
+      if (option->placeholder.empty()) {
+        error = name + ": takes no value";
+        return false;
+      }
+      value = std::string_view(words[at]).substr(equals + 1);
+      if (value.empty()) {
+        error = name + ": the value is empty";
+        return false;
+      }
+    } else if (!option->placeholder.empty()) {
       // A Gram code may start with '-', so only the command's own option
       // names are not taken as a value.
-      if (at + 1 == words.size() || findOption(words[at + 1], command) != nullptr) {
+      if (at + 1 == words.size() ||
+          findOption(words[at + 1].substr(0, valueAt(words[at + 1])), command) != nullptr) {
         error = name + ": missing value";
         return false;
       }

@@ -84,6 +84,7 @@ std::string bashCompletion() {
   std::vector<std::string> first;
   for (const Subcommand& subcommand : subcommands()) first.emplace_back(subcommand.name);
   first.emplace_back(kHelpWords[0]);
+  first.emplace_back(kVersionWord);
   std::string cases;
   for (const Subcommand& subcommand : subcommands()) cases += subcommandCase(subcommand);
   return "# Bash completion for kestrav: subcommands, their options, and the values\n"

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "cli/build_commit.hpp"
 #include "cli/options.hpp"
 #include "kestrav/layout.hpp"
+#include "kestrav/version.hpp"
 
 namespace kestrav::cli {
 namespace {
@@ -145,7 +147,11 @@ std::string helpText() {
                 subcommand);
     firstUsage = false;
   }
-  out += '\n';
+  out += "       kestrav ";
+  out += kHelpWords[0];
+  out += " | ";
+  out += kVersionWord;
+  out += "\n\n";
   for (const Subcommand& subcommand : subcommands()) {
     appendWrapped(out, padded(std::string(subcommand.name), kIndent), subcommand.description, kIndent);
     for (const Option& option : options()) {
@@ -167,11 +173,27 @@ std::string helpText() {
   return out;
 }
 
+std::string versionText(std::string_view program) {
+  std::string text(program);
+  text += ' ';
+  text += version();
+  text += " (git ";
+  text += buildCommit();
+  text += ")\n";
+  return text;
+}
+
 std::string verifyToolHelpText(std::string_view program) {
   const Subcommand& verify = subcommandOf(kVerify);
   std::string out;
   appendUsage(out, "usage: ", program, verify);
-  out += '\n';
+  out += "       ";
+  out += program;
+  out += ' ';
+  out += kHelpWords[0];
+  out += " | ";
+  out += kVersionWord;
+  out += "\n\n";
   appendWrapped(out, "", verify.description, 0);
   for (const Option& option : options()) {
     if ((option.commands & kVerify) != 0) appendOption(out, "  ", option, kOptionColumn - kIndent + 2);

@@ -14,4 +14,8 @@ std::string helpText();
 // under the tool's own name.
 std::string verifyToolHelpText(std::string_view program);
 
+// What --version prints: "kestrav 1.0.0 (git 1a2b3c4d5e6f)", under the
+// program's name.
+std::string versionText(std::string_view program);
+
 }  // namespace kestrav::cli

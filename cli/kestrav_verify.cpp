@@ -5,6 +5,7 @@
 // argument.
 //
 //   kestrav-verify [--quiet] [--catalogue FILE] [--checks DIR] DIR [N ...]
+//   kestrav-verify --help | --version
 
 #include <cstdio>
 #include <string>
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
   using namespace kestrav::cli;
   openClosedStandardStreams();
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == kVersionWord) {
+    std::fputs(versionText("kestrav-verify").c_str(), stdout);
+    return finishProcess("kestrav-verify", 0);
+  }
   for (const std::string& arg : args) {
     if (asksForHelp(arg)) {
       std::fputs(verifyToolHelpText("kestrav-verify").c_str(), stdout);

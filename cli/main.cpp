@@ -24,6 +24,10 @@ int dispatch(int argc, char** argv) {
   }
   const std::string name = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
+  if (name == kVersionWord) {
+    std::fputs(versionText("kestrav").c_str(), stdout);
+    return 0;
+  }
   bool help = asksForHelp(name) || name == "help";
   for (const std::string& arg : args) help = help || asksForHelp(arg);
   if (help) {

@@ -63,6 +63,8 @@ const Option* findOption(std::string_view name, Command command);
 // The words that ask for the help instead of a subcommand's work.
 inline constexpr std::string_view kHelpWords[] = {"--help", "-h"};
 bool asksForHelp(std::string_view word);
+// The word that asks for the version.
+inline constexpr std::string_view kVersionWord = "--version";
 
 // The words a value may be (layout and SIMD names, from the library's
 // tables); empty when any text will do.

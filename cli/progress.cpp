@@ -43,10 +43,15 @@ std::string durationText(double seconds) {
   if (!(seconds < 1e12)) return "more than 30000 years";
   const auto whole = static_cast<long long>(seconds + 0.5);
   char text[48];
-  if (whole >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+  // Units named, so that "33 min 08 s" cannot be read as hours and minutes.
+  if (whole >= 86400) {
+    std::snprintf(text, sizeof text, "%lld d %02lld h", whole / 86400, whole / 3600 % 24);
+  } else if (whole >= 3600) {
+    std::snprintf(text, sizeof text, "%lld h %02lld min", whole / 3600, whole / 60 % 60);
+  } else if (whole >= 60) {
+    std::snprintf(text, sizeof text, "%lld min %02lld s", whole / 60, whole % 60);
   } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    std::snprintf(text, sizeof text, "%lld s", whole);
   }
   return text;
 }

@@ -9,7 +9,7 @@
 
 namespace kestrav::cli {
 
-// "kestrav search  42%  8.1e+09 compositions/s  1:05 left": the share of
+// "kestrav search  42%  8.1e+09 compositions/s  1 min 05 s left": the share of
 // the compositions searched, the rate since the start, the time left at it.
 class ProgressLine {
  public:
@@ -25,7 +25,7 @@ class ProgressLine {
   std::size_t width_ = 0;
 };
 
-// "1:05", "2:03:04": a duration for people.
+// "45 s", "1 min 05 s", "2 h 03 min", "3 d 04 h": a duration for people.
 std::string durationText(double seconds);
 
 // Whether progress is shown: asked for, or standard error is a terminal.

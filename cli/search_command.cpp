@@ -1,5 +1,7 @@
 // `kestrav search`: the search of a model given on the command line.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "cli/arguments.hpp"
 #include "cli/commands.hpp"
@@ -25,22 +27,53 @@ std::string grouped(std::uint64_t value) {
   return text;
 }
 
-// What --count prints: the compositions of each pass and of all, and the
-// time they would take at the rate measured here on a sample of the search.
+// "4.03 GB": a size in bytes for people, in powers of 1000.
+std::string sizeText(double bytes) {
+  static constexpr const char* kUnits[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB"};
+  std::size_t unit = 0;
+  while (bytes >= 999.5 && unit + 1 < std::size(kUnits)) {
+    bytes /= 1000;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.3g %s", bytes, kUnits[unit]);
+  return text;
+}
+
+// What --count prints: the compositions of each pass and of all (of the
+// shard, with --shard), and the records, bytes and time they would take,
+// from a sample of the search measured here.
 int printCount(const Model& model, const SearchSize& size, const SearchOptions& options) {
+  const ShardRange shard = shardRange(model, options.shardIndex, options.shardCount);
+  const std::string ofShard = options.shardCount == 1 ? ""
+                                                      : " (shard " + std::to_string(options.shardIndex) +
+                                                            "/" + std::to_string(options.shardCount) + ")";
+  std::uint64_t passStart = 0;
   for (std::size_t p = 0; p < model.multipliers().size(); ++p) {
-    std::printf("m=%d: %s compositions\n", model.multipliers()[p], grouped(size.perPass[p]).c_str());
+    const std::uint64_t passEnd = passStart + size.perPass[p];
+    const std::uint64_t from = std::max(passStart, shard.first);
+    const std::uint64_t to = std::min(passEnd, shard.end);
+    std::printf("m=%d: %s compositions%s\n", model.multipliers()[p],
+                grouped(to > from ? to - from : 0).c_str(), ofShard.c_str());
+    passStart = passEnd;
   }
-  std::printf("all: %s compositions\n", grouped(size.total).c_str());
-  const double rate = measureSearchRate(model, options, kRateSampleSeconds);
-  if (rate > 0) {
-    const int threads = threadsFor(options);
-    const double shards = options.shardCount;
-    std::printf(
-        "expected time: about %s with %d thread%s at %.2g compositions/s (measured here on a sample)%s\n",
-        durationText(static_cast<double>(size.total) / shards / rate).c_str(), threads,
-        threads == 1 ? "" : "s", rate, options.shardCount > 1 ? ", per shard" : "");
+  const std::uint64_t searched = shard.end - shard.first;
+  if (options.shardCount == 1) {
+    std::printf("all: %s compositions\n", grouped(size.total).c_str());
+  } else {
+    std::printf("all: %s of %s compositions%s\n", grouped(searched).c_str(), grouped(size.total).c_str(),
+                ofShard.c_str());
   }
+  const SearchSample sample = sampleSearch(model, options, kRateSampleSeconds);
+  if (sample.compositionsPerSecond <= 0) return 0;
+  const auto compositions = static_cast<double>(searched);
+  std::printf("expected output: about %s records, %s (estimated from a sample)\n",
+              grouped(static_cast<std::uint64_t>(sample.recordsPerComposition * compositions + 0.5)).c_str(),
+              sizeText(sample.bytesPerComposition * compositions).c_str());
+  const int threads = threadsFor(options);
+  std::printf("expected time: about %s with %d thread%s at %.2g compositions/s (measured here on a sample)\n",
+              durationText(compositions / sample.compositionsPerSecond).c_str(), threads,
+              threads == 1 ? "" : "s", sample.compositionsPerSecond);
   return 0;
 }
 

@@ -17,7 +17,7 @@ constexpr int kSamples = 16;
 constexpr int kSampleOrder[kSamples] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
 
 template <class Word>
-double rateWith(const SearchModel& model, const SearchOptions& options, double seconds) {
+SearchSample sampleWith(const SearchModel& model, const SearchOptions& options, double seconds) {
   using Clock = std::chrono::steady_clock;
   const TailFilter filter = tailFilterFor(options.simd);
   std::vector<PassModel<Word>> passes;
@@ -29,6 +29,12 @@ double rateWith(const SearchModel& model, const SearchOptions& options, double s
   const std::uint64_t total = searchSize(model).value_or(SearchSize{}).total;
   std::vector<std::unique_ptr<PrefixWalker<Word>>> walkers(passes.size());
   std::string records;
+  std::uint64_t bytes = 0;
+  std::uint64_t lines = 0;
+  const auto tally = [&bytes, &lines](const std::string& text) {
+    bytes += text.size();
+    lines += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+  };
   std::uint64_t searched = 0;
   double spent = 0;
   const double perSample = seconds / kSamples;
@@ -44,12 +50,14 @@ double rateWith(const SearchModel& model, const SearchOptions& options, double s
       if (!passes[p].empty) {
         if (!walkers[p]) {
           walkers[p] = std::make_unique<PrefixWalker<Word>>(passes[p], filter);
-          walkers[p]->setSpill(std::size_t{1} << 20, [](std::string& out) {
+          walkers[p]->setSpill(std::size_t{1} << 20, [&tally](std::string& out) {
+            tally(out);
             out.clear();
             return std::size_t{1} << 20;
           });
         }
         walkers[p]->run(unit.prefix, unit.prefixLength, records);
+        tally(records);
         records.clear();
       }
       searched += unit.compositions;
@@ -57,15 +65,19 @@ double rateWith(const SearchModel& model, const SearchOptions& options, double s
     }
     spent += elapsed;
   }
-  if (searched == 0 || spent <= 0) return 0;
-  return static_cast<double>(searched) / spent * std::max(1, options.threads);
+  SearchSample sample;
+  if (searched == 0 || spent <= 0) return sample;
+  sample.compositionsPerSecond = static_cast<double>(searched) / spent * std::max(1, options.threads);
+  sample.bytesPerComposition = static_cast<double>(bytes) / static_cast<double>(searched);
+  sample.recordsPerComposition = static_cast<double>(lines) / static_cast<double>(searched);
+  return sample;
 }
 
 }  // namespace
 
-double measureSearchRate(const SearchModel& model, const SearchOptions& options, double seconds) {
-  return evaluationWidth(model) == 32 ? rateWith<std::uint32_t>(model, options, seconds)
-                                      : rateWith<std::uint64_t>(model, options, seconds);
+SearchSample sampleSearch(const SearchModel& model, const SearchOptions& options, double seconds) {
+  return evaluationWidth(model) == 32 ? sampleWith<std::uint32_t>(model, options, seconds)
+                                      : sampleWith<std::uint64_t>(model, options, seconds);
 }
 
 }  // namespace kestrav::engine

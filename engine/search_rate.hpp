@@ -8,9 +8,16 @@
 
 namespace kestrav::engine {
 
-// Compositions per second with options.threads threads (one thread's rate
-// times the threads), from about `seconds` of searching; 0 when the search
-// has no compositions.
-double measureSearchRate(const SearchModel& model, const SearchOptions& options, double seconds);
+struct SearchSample {
+  // With options.threads threads (one thread's rate times the threads).
+  double compositionsPerSecond = 0;
+  // Of the records found in the sample, as text.
+  double bytesPerComposition = 0;
+  double recordsPerComposition = 0;
+};
+
+// Measured on about `seconds` of searching; all 0 when the search has no
+// compositions.
+SearchSample sampleSearch(const SearchModel& model, const SearchOptions& options, double seconds);
 
 }  // namespace kestrav::engine

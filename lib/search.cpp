@@ -369,9 +369,14 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
   return summary;
 }
 
+SearchSample sampleSearch(const Model& model, const SearchOptions& options, double seconds) {
+  const engine::SearchSample measured = engine::sampleSearch(
+      engineModel(model), detail::engineOptions(options, engine::RecordEncoding::Text), seconds);
+  return {measured.compositionsPerSecond, measured.bytesPerComposition, measured.recordsPerComposition};
+}
+
 double measureSearchRate(const Model& model, const SearchOptions& options, double seconds) {
-  return engine::measureSearchRate(engineModel(model),
-                                   detail::engineOptions(options, engine::RecordEncoding::Text), seconds);
+  return sampleSearch(model, options, seconds).compositionsPerSecond;
 }
 
 }  // namespace kestrav

@@ -44,7 +44,13 @@ bool elementOf(char symbol, int& value) {
 
 int gramCodeSize(std::string_view code) {
   if (code.empty()) return 0;
-  return static_cast<int>(std::count(code.begin(), code.end(), '/')) + 2;
+  // The first group holds a character for every entry after the first, so
+  // it states the size even when a later group is missing; a character
+  // beyond ASCII counts once, to be named as such by decodeGramCode.
+  const std::string_view first = code.substr(0, code.find('/'));
+  const auto characters =
+      std::count_if(first.begin(), first.end(), [](char c) { return (c & 0xC0) != 0x80; });
+  return static_cast<int>(characters) + 1;
 }
 
 bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::string& error) {

@@ -23,7 +23,7 @@ struct GramMatrix {
 // or length of groups, another character) returns false and says why.
 bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::string& error);
 
-// The size a well-formed code describes (number of groups + 1), or 0.
+// The size a code describes (the characters of its first group + 1), or 0.
 int gramCodeSize(std::string_view code);
 
 }  // namespace kestrav

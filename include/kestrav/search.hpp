@@ -200,4 +200,15 @@ KESTRAV_API SearchSummary searchToStream(const Model& model, std::FILE* stream,
 // about `seconds`; 0 for a search without compositions.
 KESTRAV_API double measureSearchRate(const Model& model, const SearchOptions& options, double seconds = 0.5);
 
+// What a sample spread over the whole search (as measureSearchRate takes
+// it) says of the search: its rate here, and the records and bytes of
+// result file it finds per composition, from which a search's output can
+// be estimated before it runs. All 0 for a search without compositions.
+struct SearchSample {
+  double compositionsPerSecond = 0;  // with options' threads
+  double bytesPerComposition = 0;
+  double recordsPerComposition = 0;
+};
+KESTRAV_API SearchSample sampleSearch(const Model& model, const SearchOptions& options, double seconds = 0.5);
+
 }  // namespace kestrav

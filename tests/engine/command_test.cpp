@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -187,6 +188,8 @@ TEST(SearchCommand, EqualsTheProgramBuiltFromTheSameRow) {
        {"--blocks", "1-4:222/22/2", "--blocks", "5-6:2", "--layout", "Bare", "--total", "50", "--threads",
         "1"}},
       {35, {"--gram", "21100/1100/211/11/2", "--layout", "Bare", "--total", "50", "--tail", "1"}},
+      // GNU's --option=value.
+      {35, {"--gram=21100/1100/211/11/2", "--layout=Bare", "--total=50", "--threads=2"}},
       {13,
        {"--gram", "---111/22001/2001/001/21/1", "--layout", "HeadOnly", "--total", "50", "--multipliers",
         "1,2,5", "--tail", "2"}},
@@ -250,6 +253,15 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
   const std::string unknown = std::to_string(kestrav::testing::firstNumberWithoutRow());
   const std::vector<BadArguments> cases = {
       {with({"--gram", "2117/11/2"}), "--gram"},
+      // A group missing: the first group says how many there should be.
+      {with({"--gram", "---111/22001/2001/001/21"}),
+       "--gram: Gram code \"---111/22001/2001/001/21\" has 5 groups; "
+       "a 7x7 matrix needs 6"},
+      {with({"--gram", "211/11/2", "--count=yes"}), "--count: takes no value"},
+      {with({"--gram", "211/11/2", "--threads="}), "--threads: the value is empty"},
+      {with({"--gram=211/11/2", "--colour=red"}), "\"--colour\": unknown option"},
+      {{"search", "--gram", "--layout=Bare", "--total", "50"}, "--gram: missing value"},
+      {{"run", "0", "--out", "x"}, "0: no such program"},
       {with({"--gram", "211/11"}), "--gram"},
       {with({"--blocks", "1-3,5:222/22/2"}), "--blocks"},      // entry 4 missing
       {with({"--blocks", "1-4:222/22/2 4-5:2"}), "--blocks"},  // entry 4 twice
@@ -392,6 +404,56 @@ TEST(Commands, AReaderThatWentAwayStopsTheCommandQuietly) {
       EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << shown;
     }
   }
+}
+
+// --version names the release and the commit of the build.
+TEST(Commands, VersionAndHelpOfEachTool) {
+  const std::string commit = KESTRAV_FROM_GIT ? "[0-9a-f]{12}(-dirty)?" : "unknown";
+  struct Case {
+    std::filesystem::path tool;
+    std::string word;
+    std::string pattern;  // of the whole of standard output
+  };
+  const Case cases[] = {
+      {kCommand, "--version", "kestrav " KESTRAV_VERSION " \\(git " + commit + "\\)\n"},
+      {KESTRAV_VERIFY, "--version", "kestrav-verify " KESTRAV_VERSION " \\(git " + commit + "\\)\n"},
+      {KESTRAV_VERIFY, "--help", "usage: kestrav-verify [^]*--quiet[^]*--checks DIR[^]*"},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory dir;
+    const auto run = runIn(dir.path(), c.tool, {c.word});
+    EXPECT_EQ(run.exitStatus, 0) << c.tool << " " << c.word;
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(std::regex_match(run.out, std::regex(c.pattern, std::regex::ECMAScript)))
+        << c.tool << " " << c.word << ": " << run.out;
+  }
+}
+
+// --count of each shard counts the shard: together they are the whole.
+TEST(SearchCommand, CountsOfTheShardsAddUpToTheWhole) {
+  const std::vector<std::string> search = {"search",   "--gram",        "---111/22001/2001/001/21/1",
+                                           "--layout", "HeadOnly",      "--total",
+                                           "50",       "--multipliers", "1,2,5",
+                                           "--count"};
+  std::uint64_t sum = 0;
+  std::uint64_t whole = 0;
+  for (const char* shard : {"1/3", "2/3", "3/3"}) {
+    ScratchDirectory dir;
+    const auto run = runIn(dir.path(), kCommand, extended(search, {"--shard", shard}));
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    std::smatch all;
+    ASSERT_TRUE(std::regex_search(run.out, all, std::regex("all: ([0-9,]+) of ([0-9,]+) compositions")))
+        << run.out;
+    const auto number = [](std::string text) {
+      text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+      return std::stoull(text);
+    };
+    sum += number(all[1]);
+    whole = number(all[2]);
+    EXPECT_NE(run.out.find("expected output: about "), std::string::npos) << run.out;
+  }
+  EXPECT_EQ(sum, whole);
+  EXPECT_GT(whole, 0u);
 }
 
 TEST(Arguments, HelpFitsAScreen) {
