@@ -58,8 +58,9 @@ bool takeOperand(Command command, const std::string& word, Arguments& parsed, st
   return takeProgram(command, word, parsed, error);
 }
 
-// Where "--total=50" has its '=' (GNU's form of "--total 50"), or npos. A
-// Gram code never holds '='.
+// Where "--total=50" has its '=' (GNU's form of "--total 50"), or npos.
+// The name ends at the first '=': a value may hold more (in a Gram code,
+// '=' is -2).
 std::size_t valueAt(const std::string& word) {
   return word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
 }
@@ -76,7 +77,8 @@ std::string notAnOption(const std::string& word, Command command) {
 }
 
 // Every Required option given, and one of each group of OneOf options.
-bool checkPresence(Command command, const std::vector<bool>& seen, std::string& error) {
+bool checkPresence(Command command, const std::vector<bool>& seen, const Arguments& parsed,
+                   std::string& error) {
   const std::span<const Option> table = options();
   for (std::size_t i = 0; i < table.size(); ++i) {
     const Option& option = table[i];
@@ -96,7 +98,7 @@ bool checkPresence(Command command, const std::vector<bool>& seen, std::string& 
         return false;
       }
     }
-    if (option.presence == Presence::Required && !seen[i]) {
+    if (option.presence == Presence::Required && !seen[i] && !(option.rowGives && parsed.row)) {
       error = std::string(option.name) + ": missing";
       const std::vector<std::string_view> words = valueWords(option.value);
       if (!words.empty()) error += " (" + joined(words) + ")";
@@ -172,7 +174,7 @@ bool parseArguments(Command command, const std::vector<std::string>& words, Argu
     error = "no directory of result files given";
     return false;
   }
-  return checkPresence(command, seen, error);
+  return checkPresence(command, seen, parsed, error);
 }
 
 }  // namespace kestrav::cli

@@ -24,19 +24,20 @@ struct Arguments {
   // the working directory, standard output.
   std::string out;
   std::string catalogueFile;  // run and verify; empty: the built-in catalogue
-  std::vector<int> programs;  // run and verify; empty for verify: every row
+  std::vector<int> programs;  // run, verify and catalogue; empty for verify and catalogue: every row
   bool all = false;           // run
 
   // search
   std::string gram;  // one block over every entry
   std::vector<Block> blocks;
+  std::optional<int> row;  // the catalogue row whose model --row takes
   std::optional<Layout> layout;
   int total = 0;
-  std::vector<int> multipliers = {1};
-  bool count = false;         // count the compositions and estimate the time only
-  bool countRecords = false;  // count the records of each pass, write none
-  bool resume = false;        // continue the work in progress of --out
-  bool restart = false;       // discard it
+  std::vector<int> multipliers;  // empty: 1, or the row's
+  bool count = false;            // count the compositions and estimate the time only
+  bool countRecords = false;     // count the records of each pass, write none
+  bool resume = false;           // continue the work in progress of --out
+  bool restart = false;          // discard it
   std::optional<double> checkpointSeconds;
 
   // verify

@@ -15,6 +15,7 @@ namespace kestrav::cli {
 int runCommand(const std::vector<std::string>& args, const std::string& program);
 int searchCommand(const std::vector<std::string>& args, const std::string& program);
 int verifyCommand(const std::vector<std::string>& args, const std::string& program);
+int catalogueCommand(const std::vector<std::string>& args, const std::string& program);
 
 // Runs the subcommand. A kestrav::Error that its arguments cause is one
 // line naming the option at fault, and status 2.

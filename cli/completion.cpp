@@ -24,6 +24,13 @@ std::string completeNames(const char* kind) {
          " -- \"$current\")";
 }
 
+// The numbers of the catalogue's rows.
+std::vector<std::string> programNumbers() {
+  std::vector<std::string> numbers;
+  for (const CatalogueRow& row : Catalogue::builtIn().rows()) numbers.push_back(std::to_string(row.number));
+  return numbers;
+}
+
 // What follows one of the command's options that takes a value.
 std::string valueCase(const Option& option) {
   const std::string pattern = "        " + std::string(option.name) + ") ";
@@ -38,6 +45,8 @@ std::string valueCase(const Option& option) {
       for (std::string_view word : valueWords(option.value)) words.emplace_back(word);
       return pattern + completeFrom(wordList(words)) + "; return ;;\n";
     }
+    case ValueKind::Program:
+      return pattern + completeFrom(wordList(programNumbers())) + "; return ;;\n";
     case ValueKind::Text:
     case ValueKind::None:
       break;
@@ -48,11 +57,11 @@ std::string valueCase(const Option& option) {
 // The words besides the options: run's programs, verify's directory.
 std::string operandCompletion(Command command) {
   if (command == kRun) {
-    std::vector<std::string> programs = {"all"};
-    for (const CatalogueRow& row : Catalogue::builtIn().rows())
-      programs.push_back(std::to_string(row.number));
+    std::vector<std::string> programs = programNumbers();
+    programs.insert(programs.begin(), "all");
     return completeFrom(wordList(programs));
   }
+  if (command == kCatalogue) return completeFrom(wordList(programNumbers()));
   if (command == kVerify) return completeNames("-d");
   return {};
 }

@@ -12,17 +12,17 @@ namespace kestrav::cli {
 namespace {
 
 constexpr std::size_t kWidth = 80;
-constexpr std::size_t kIndent = 9;         // of a subcommand's text, after its name
+constexpr std::size_t kIndent = 10;        // of a subcommand's text, after its name
 constexpr std::size_t kOptionColumn = 32;  // where an option's description starts
 
 // Appends `first` and then the items, separated by blanks and wrapped at
 // kWidth with continuation lines indented by `indent`; an item is never cut.
 void appendWrapped(std::string& out, std::string first, const std::vector<std::string>& items,
-                   std::size_t indent) {
+                   std::size_t indent, std::size_t width = kWidth) {
   std::string line = std::move(first);
   bool lineHasItems = false;
   for (const std::string& item : items) {
-    if (lineHasItems && line.size() + 1 + item.size() > kWidth) {
+    if (lineHasItems && line.size() + 1 + item.size() > width) {
       out += line + '\n';
       line.assign(indent, ' ');
       lineHasItems = false;
@@ -66,8 +66,10 @@ std::string valueText(ValueKind kind) {
   return joined(std::vector<std::string_view>(forms.begin(), forms.end()));
 }
 
-// "--total T": an option and its value's placeholder. (Appended piece by
-// piece here and below: GCC 12 warns wrongly, -Wrestrict, about "x" + ...)
+}  // namespace
+
+// Appended piece by piece here and below: GCC 12 warns wrongly,
+// -Wrestrict, about "x" + ...
 std::string optionLabel(const Option& option) {
   std::string label(option.name);
   if (option.placeholder.empty()) return label;
@@ -76,17 +78,29 @@ std::string optionLabel(const Option& option) {
   return label;
 }
 
+std::string optionDescription(const Option& option) {
+  std::string description(option.description);
+  const std::string words = valueText(option.value);
+  if (!words.empty()) {
+    description += ' ';
+    description += words;
+  }
+  return description;
+}
+
+namespace {
+
 // An option's line: `first`, its label and, from `column` on, its description.
 void appendOption(std::string& out, const std::string& first, const Option& option,
                   std::size_t column = kOptionColumn) {
-  const std::string label = optionLabel(option);
-  std::string description(option.description);
-  const std::string words = valueText(option.value);
-  if (!words.empty()) description += " " + words;
-  appendWrapped(out, padded(first + label, column), description, column);
+  appendWrapped(out, padded(first + optionLabel(option), column), optionDescription(option), column);
 }
 
+}  // namespace
+
 bool isSetting(const Option& option) { return option.commands == kSearchSettings; }
+
+namespace {
 
 // "--blocks POS:CODE...": an option as the usage writes it.
 std::string usageWord(const Option& option) {
@@ -131,13 +145,19 @@ std::vector<std::string> usageOf(const Subcommand& subcommand) {
 }
 
 void appendUsage(std::string& out, std::string_view lead, std::string_view program,
-                 const Subcommand& subcommand) {
+                 const Subcommand& subcommand, std::size_t width = kWidth) {
   std::string first = std::string(lead) + std::string(program) + " ";
   const std::size_t indent = first.size();
-  appendWrapped(out, first, usageOf(subcommand), indent);
+  appendWrapped(out, first, usageOf(subcommand), indent, width);
 }
 
 }  // namespace
+
+std::string usageText(std::string_view program, const Subcommand& subcommand, std::size_t width) {
+  std::string out;
+  appendUsage(out, "", program, subcommand, width);
+  return out;
+}
 
 std::string helpText() {
   std::string out;
@@ -165,11 +185,7 @@ std::string helpText() {
     appendOption(out, lead, option);
     lead.assign(kIndent, ' ');
   }
-  out += '\n';
-  appendWrapped(out, "",
-                "Zero means exactly zero: values are computed exactly (32 or 64 bits, chosen from a bound on "
-                "the model). Bad arguments: one line on stderr, status 2.",
-                0);
+  out += "Values are exact: zero is exactly zero. Bad arguments: one line, status 2.\n";
   return out;
 }
 

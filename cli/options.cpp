@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <type_traits>
 
 #include "cli/arguments.hpp"
@@ -38,18 +39,28 @@ constexpr Option kOptions[] = {
      .value = ValueKind::Text,
      .presence = Presence::OneOf,
      .repeatable = true,
-     .description = "a block on the listed entries (1-4:222/22/2); the blocks, repeated or "
-                    "blank-separated, cover 1..k once",
+     .description = "a block on the listed entries (1-4:222/22/2); the blocks cover 1..k once",
      .field = Field::Blocks,
      .store =
          [](Arguments& a, std::string_view v) {
            for (Block& block : parseBlocks(v)) a.blocks.push_back(std::move(block));
+         }},
+    {.name = "--row",
+     .placeholder = "N",
+     .commands = kSearch,
+     .value = ValueKind::Program,
+     .presence = Presence::OneOf,
+     .description = "row N's model, layout, total and multipliers",
+     .store =
+         [](Arguments& a, std::string_view v) {
+           a.row = parseWholeNumber(Field::Program, v, 0, std::numeric_limits<int>::max());
          }},
     {.name = "--layout",
      .placeholder = "LAYOUT",
      .commands = kSearch,
      .value = ValueKind::LayoutName,
      .presence = Presence::Required,
+     .rowGives = true,
      .description = "the tuple of composition c in the pass of m:",
      .field = Field::Layout,
      .store = [](Arguments& a, std::string_view v) { a.layout = parseLayoutName(v); }},
@@ -58,6 +69,7 @@ constexpr Option kOptions[] = {
      .commands = kSearch,
      .value = ValueKind::Text,
      .presence = Presence::Required,
+     .rowGives = true,
      .description = "entries sum to T",
      .field = Field::Total,
      .store = [](Arguments& a, std::string_view v) { a.total = parseTotal(v); }},
@@ -77,7 +89,7 @@ constexpr Option kOptions[] = {
      .store = store<&Arguments::out>},
     {.name = "--count",
      .commands = kSearch,
-     .description = "print compositions and expected time only",
+     .description = "print compositions, expected output and time",
      .store = store<&Arguments::count>},
     {.name = "--count-records",
      .commands = kSearch,
@@ -111,7 +123,7 @@ constexpr Option kOptions[] = {
      .store = store<&Arguments::quiet>},
     {.name = "--catalogue",
      .placeholder = "FILE",
-     .commands = kRun | kVerify,
+     .commands = kRun | kVerify | kCatalogue,
      .value = ValueKind::File,
      .description = "the catalogue in FILE, not the built-in one",
      .field = Field::Catalogue,
@@ -128,7 +140,7 @@ constexpr Option kOptions[] = {
      .placeholder = "i/N",
      .commands = kSearchSettings,
      .value = ValueKind::Text,
-     .description = "only slice i of N; the N outputs concatenated in order are the whole",
+     .description = "slice i of N; all N in order are the whole",
      .field = Field::Shard,
      .store = [](Arguments& a,
                  std::string_view v) { parseShard(v, a.search.shardIndex, a.search.shardCount); }},
@@ -167,13 +179,13 @@ constexpr Option kOptions[] = {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {kRun, "run", "(all | N...)", true,
-     "runs catalogue programs: OutputPartN.txt as kestravN writes it, and one line per program "
-     "(records per pass, seconds) on stdout."},
+    {kRun, "run", "(all | N...)", true, "writes OutputPartN.txt as kestravN does; one summary line each."},
     {kSearch, "search", "", true, "the same search for a model given here; records to FILE or stdout."},
     {kVerify, "verify", "DIR [N...]", false,
-     "checks OutputPartN.txt in DIR (all rows, or N...) against the check values; status 1 if any file "
-     "is missing or wrong."},
+     "checks the files OutputPartN.txt in DIR; status 1 if any is wrong."},
+    {kCatalogue, "catalogue", "[N...]", false,
+     "lists the rows (number, family, layout, entries, model, records per pass), or "
+     "shows rows N... with the search that reproduces each."},
 };
 
 }  // namespace

@@ -13,15 +13,15 @@
 
 namespace kestrav::cli {
 
-enum Command : unsigned { kRun = 1, kSearch = 2, kVerify = 4 };
-inline constexpr unsigned kAllCommands = kRun | kSearch | kVerify;
+enum Command : unsigned { kRun = 1, kSearch = 2, kVerify = 4, kCatalogue = 8 };
+inline constexpr unsigned kAllCommands = kRun | kSearch | kVerify | kCatalogue;
 
 // Options that run and search both take (the search settings): the usage
 // shows them as "[options]" and the help lists them apart.
 inline constexpr unsigned kSearchSettings = kRun | kSearch;
 
 // What a value is, for the help (the words it may be) and the completion.
-enum class ValueKind { None, Text, File, Directory, LayoutName, SimdName };
+enum class ValueKind { None, Text, File, Directory, LayoutName, SimdName, Program };
 
 enum class Presence {
   Optional,
@@ -38,6 +38,7 @@ struct Option {
   ValueKind value = ValueKind::None;
   Presence presence = Presence::Optional;
   bool repeatable = false;
+  bool rowGives = false;              // a Required option that search --row may leave out
   std::string_view description;       // one line; the help appends the words of a value kind
   std::string_view whenMissing = {};  // what a missing OneOf group gets said ("missing": Required)
   std::optional<Field> field = {};    // the library's field that the option gives

@@ -8,6 +8,7 @@
 #include "cli/interrupts.hpp"
 #include "cli/progress.hpp"
 #include "cli/standard_streams.hpp"
+#include "kestrav/catalogue.hpp"
 #include "kestrav/model.hpp"
 #include "kestrav/search.hpp"
 
@@ -125,10 +126,18 @@ std::string fileOptionsOf(const Arguments& parsed, FileOptions& file) {
   return "";
 }
 
-Model modelOf(Arguments& parsed) {
-  if (!parsed.gram.empty())
-    return Model::fromGram(parsed.gram, *parsed.layout, parsed.total, parsed.multipliers);
-  return Model::fromBlocks(std::move(parsed.blocks), *parsed.layout, parsed.total, parsed.multipliers);
+// The model of --gram, --blocks or --row; a row's layout, total and
+// multipliers unless given.
+Model modelOf(Arguments& parsed, const Catalogue& catalogue) {
+  if (parsed.row) {
+    const CatalogueRow& row = *catalogue.find(*parsed.row);
+    return Model::fromBlocks(row.model.blocks(), parsed.layout.value_or(row.model.layout()),
+                             parsed.total != 0 ? parsed.total : row.model.total(),
+                             parsed.multipliers.empty() ? row.model.multipliers() : parsed.multipliers);
+  }
+  const std::vector<int> multipliers = parsed.multipliers.empty() ? std::vector<int>{1} : parsed.multipliers;
+  if (!parsed.gram.empty()) return Model::fromGram(parsed.gram, *parsed.layout, parsed.total, multipliers);
+  return Model::fromBlocks(std::move(parsed.blocks), *parsed.layout, parsed.total, multipliers);
 }
 
 }  // namespace
@@ -144,8 +153,11 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
   FileOptions fileOptions;
   if (const std::string conflict = fileOptionsOf(parsed, fileOptions); !conflict.empty())
     return refuse(program, conflict);
+  const Catalogue& catalogue = Catalogue::builtIn();
+  if (parsed.row && catalogue.find(*parsed.row) == nullptr)
+    return refuse(program, "--row: " + std::to_string(*parsed.row) + ": no such row in the catalogue");
   // Everything is checked before the output is opened: bad input writes nothing.
-  const Model model = modelOf(parsed);
+  const Model model = modelOf(parsed, catalogue);
   const SearchSize size = searchSize(model);
   SearchOptions options = parsed.search;
   if (parsed.count) return printCount(model, size, options);

@@ -18,6 +18,8 @@ int runSubcommand(Command command, const std::vector<std::string>& args, const s
         return searchCommand(args, program);
       case kVerify:
         return verifyCommand(args, program);
+      case kCatalogue:
+        return catalogueCommand(args, program);
     }
   } catch (const Error& error) {
     // The library checks its input before it writes anything.

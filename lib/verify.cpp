@@ -44,6 +44,14 @@ CheckTables CheckTables::fromDirectory(const std::filesystem::path& directory) {
   return tablesFrom(loaded, std::move(checks), error);
 }
 
+std::vector<std::uint64_t> CheckTables::recordsPerPass(int number) const {
+  std::vector<std::uint64_t> records;
+  for (const PassRecords& pass : data_->checks.passes) {
+    if (pass.program == number) records.push_back(pass.records);
+  }
+  return records;
+}
+
 ResultVerdict verifyResultFile(const Catalogue& catalogue, int number, const std::filesystem::path& file,
                                const CheckTables& checks) {
   const VariantSpec* variant = findByNumber(catalogue.data().variantRows, number);

@@ -4,6 +4,7 @@
 // in order with their record counts, first and last records; the line count
 // and the SHA-256 of the whole file.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -27,6 +28,10 @@ class KESTRAV_API CheckTables {
   // The tables in a directory (pass_records.tsv, file_lines.tsv,
   // pass5_records.tsv, SHA256SUMS); throws Error(Field::Checks).
   static CheckTables fromDirectory(const std::filesystem::path& directory);
+
+  // The records of each pass of program N's result file, in pass order;
+  // empty when the tables do not hold that program.
+  std::vector<std::uint64_t> recordsPerPass(int number) const;
 
   const detail::CheckData& data() const { return *data_; }
 

@@ -262,6 +262,12 @@ TEST(Arguments, BadInputGetsOneLineNamingTheArgumentAndWritesNothing) {
       {with({"--gram=211/11/2", "--colour=red"}), "\"--colour\": unknown option"},
       {{"search", "--gram", "--layout=Bare", "--total", "50"}, "--gram: missing value"},
       {{"run", "0", "--out", "x"}, "0: no such program"},
+      {{"search", "--row", "76"}, "--row: 76: no such row"},
+      {{"search", "--row", "13", "--gram", "211/11/2"}, "--gram and --row: give one or the other"},
+      {{"search", "--row", "13", "--catalogue", empty},
+       "--catalogue: an option of kestrav run, verify and catalogue, not of search"},
+      {{"catalogue", "76"}, "76: no such row"},
+      {{"catalogue", "x"}, "\"x\": not a program number"},
       {with({"--gram", "211/11"}), "--gram"},
       {with({"--blocks", "1-3,5:222/22/2"}), "--blocks"},      // entry 4 missing
       {with({"--blocks", "1-4:222/22/2 4-5:2"}), "--blocks"},  // entry 4 twice

@@ -1,4 +1,4 @@
-// Fuzzes the command line of kestrav run, search and verify: the first byte
+// Fuzzes the command line of kestrav run, search, verify and catalogue: the first byte
 // picks the subcommand, the rest is its words, separated by NUL bytes. A
 // failure is one line that names the word at fault; what is read meets
 // what each subcommand needs.
@@ -20,19 +20,22 @@ void checkRead(cli::Command command, const cli::Arguments& read) {
   std::vector<int> programs = read.programs;
   std::sort(programs.begin(), programs.end());
   FUZZ_CHECK(std::adjacent_find(programs.begin(), programs.end()) == programs.end());
-  FUZZ_CHECK(std::all_of(programs.begin(), programs.end(), [](int n) { return n >= 1; }));
+  FUZZ_CHECK(std::all_of(programs.begin(), programs.end(), [](int n) { return n >= 0; }));
   switch (command) {
     case cli::kRun:
       FUZZ_CHECK(read.all != !read.programs.empty());
       break;
     case cli::kSearch:
-      FUZZ_CHECK(read.gram.empty() != read.blocks.empty());
-      FUZZ_CHECK(read.layout.has_value());
-      FUZZ_CHECK(read.total >= 1 && read.total <= kMaxTotal);
-      FUZZ_CHECK(!read.multipliers.empty());
+      // One model: a Gram code, blocks or a row, which may leave out the rest.
+      FUZZ_CHECK(!read.gram.empty() + !read.blocks.empty() + read.row.has_value() == 1);
+      FUZZ_CHECK(read.row || read.layout.has_value());
+      FUZZ_CHECK(read.row || (read.total >= 1 && read.total <= kMaxTotal));
       break;
     case cli::kVerify:
       FUZZ_CHECK(!read.directory.empty());
+      break;
+    case cli::kCatalogue:
+      FUZZ_CHECK(!read.all && read.directory.empty());
       break;
   }
   FUZZ_CHECK(read.search.shardIndex >= 1 && read.search.shardIndex <= read.search.shardCount);
@@ -42,7 +45,7 @@ void checkRead(cli::Command command, const cli::Arguments& read) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  static constexpr cli::Command kCommands[] = {cli::kRun, cli::kSearch, cli::kVerify};
+  static constexpr cli::Command kCommands[] = {cli::kRun, cli::kSearch, cli::kVerify, cli::kCatalogue};
   const cli::Command command = kCommands[data[0] % std::size(kCommands)];
   std::vector<std::string> words;
   if (size > 1) words = fuzz::piecesOf(fuzz::inputText(data + 1, size - 1), '\0');
