@@ -61,7 +61,7 @@ bool progressWanted(bool asked) { return asked || ::isatty(STDERR_FILENO) == 1; 
 std::string summaryText(const std::vector<int>& multipliers, const std::vector<std::uint64_t>& recordsPerPass,
                         double seconds) {
   const std::uint64_t total = std::accumulate(recordsPerPass.begin(), recordsPerPass.end(), std::uint64_t{0});
-  std::string text = std::to_string(total) + " records";
+  std::string text = std::to_string(total) + (total == 1 ? " record" : " records");
   if (multipliers.size() > 1) {
     text += " (";
     for (std::size_t p = 0; p < multipliers.size(); ++p) {

@@ -156,6 +156,10 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
   const Catalogue& catalogue = Catalogue::builtIn();
   if (parsed.row && catalogue.find(*parsed.row) == nullptr)
     return refuse(program, "--row: " + std::to_string(*parsed.row) + ": no such row in the catalogue");
+  if (!parsed.out.empty()) {
+    const std::string problem = resultFileNameProblem(parsed.out);
+    if (!problem.empty()) return refuse(program, "--out: " + shownFileName(parsed.out) + ": " + problem);
+  }
   // Everything is checked before the output is opened: bad input writes nothing.
   const Model model = modelOf(parsed, catalogue);
   const SearchSize size = searchSize(model);

@@ -1,5 +1,7 @@
 #include "engine/output_file.hpp"
 
+#include "engine/compressed_stream.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +45,9 @@ bool OutputFile::open(const std::filesystem::path& target, std::string& error) {
   abandon();
   target_ = target;
   temporary_.clear();
+  // Refused before anything is created: never plain text under a compressed name.
+  Compression compression = Compression::None;
+  if (!compressionFor(target, compression, error)) return false;
   struct stat status {};
   int fd = -1;
   errno = 0;
@@ -74,13 +79,32 @@ bool OutputFile::open(const std::filesystem::path& target, std::string& error) {
     abandon();
     return false;
   }
+  if (compression != Compression::None) {
+    raw_ = file_;
+    errno = 0;
+    file_ = openCompressingStream(raw_, compression);
+    if (file_ == nullptr) {
+      error = systemError();
+      abandon();
+      return false;
+    }
+  }
   return true;
 }
 
 bool OutputFile::commit(bool sync, std::string& error) {
   errno = 0;
-  bool ok = std::fflush(file_) == 0 && (!sync || temporary_.empty() || ::fsync(::fileno(file_)) == 0);
-  if (!ok) error = systemError();
+  bool ok = true;
+  if (raw_ != nullptr) {
+    // Closing the compressing stream writes the end of the compressed data.
+    ok = std::fclose(file_) == 0;
+    file_ = raw_;
+    raw_ = nullptr;
+    if (!ok) error = systemError();
+  }
+  errno = 0;
+  ok = ok && std::fflush(file_) == 0 && (!sync || temporary_.empty() || ::fsync(::fileno(file_)) == 0);
+  if (!ok && error.empty()) error = systemError();
   errno = 0;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
@@ -109,6 +133,10 @@ void OutputFile::abandon() {
   if (file_ != nullptr) {
     std::fclose(file_);
     file_ = nullptr;
+  }
+  if (raw_ != nullptr) {
+    std::fclose(raw_);
+    raw_ = nullptr;
   }
   if (!temporary_.empty()) {
     ::unlink(temporary_.c_str());

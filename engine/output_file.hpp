@@ -20,7 +20,9 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Returns false with the system's reason when the file cannot be created.
+  // Returns false with the system's reason when the file cannot be created,
+  // or with why its name's compression cannot be written
+  // (engine/compressed_stream.hpp). stream() takes the uncompressed text.
   bool open(const std::filesystem::path& target, std::string& error);
   std::FILE* stream() const { return file_; }
 
@@ -36,7 +38,8 @@ class OutputFile {
  private:
   std::filesystem::path target_;
   std::filesystem::path temporary_;  // empty when written directly
-  std::FILE* file_ = nullptr;
+  std::FILE* file_ = nullptr;        // what stream() gives: raw_ when not compressed
+  std::FILE* raw_ = nullptr;         // the file itself under a compressing stream
 };
 
 }  // namespace kestrav::engine

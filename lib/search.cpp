@@ -9,6 +9,7 @@
 #include <exception>
 #include <thread>
 
+#include "engine/compressed_stream.hpp"
 #include "engine/output_file.hpp"
 #include "engine/result_digest.hpp"
 #include "engine/search_rate.hpp"
@@ -302,6 +303,13 @@ SearchSummary searchToTemporaryFile(const Model& model, const std::filesystem::p
 
 }  // namespace
 
+std::string resultFileNameProblem(const std::filesystem::path& file) {
+  engine::Compression compression = engine::Compression::None;
+  std::string problem;
+  engine::compressionFor(file, compression, problem);
+  return problem;
+}
+
 std::filesystem::path workInProgressPath(const std::filesystem::path& file) {
   return engine::partialPath(file);
 }
@@ -328,7 +336,12 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
   const ShardRange range = shardRange(model, options.shardIndex, options.shardCount);
   struct stat status {};
   const bool exists = ::stat(file.c_str(), &status) == 0;
-  if (exists && !S_ISREG(status.st_mode))
+  // A compressed file is written whole through a temporary file: its
+  // compressor's state cannot be kept as work in progress.
+  engine::Compression compression = engine::Compression::None;
+  std::string unwritable;
+  if ((exists && !S_ISREG(status.st_mode)) || !engine::compressionFor(file, compression, unwritable) ||
+      compression != engine::Compression::None)
     return searchToTemporaryFile(model, file, options, fileOptions.sync);
 
   SearchSummary summary;

@@ -45,17 +45,20 @@ bool elementOf(char symbol, int& value) {
 int gramCodeSize(std::string_view code) {
   if (code.empty()) return 0;
   // The first group holds a character for every entry after the first, so
-  // it states the size even when a later group is missing; a character
-  // beyond ASCII counts once, to be named as such by decodeGramCode.
-  const std::string_view first = code.substr(0, code.find('/'));
-  const auto characters =
-      std::count_if(first.begin(), first.end(), [](char c) { return (c & 0xC0) != 0x80; });
-  return static_cast<int>(characters) + 1;
+  // it states the size even when a later group is missing.
+  return static_cast<int>(code.substr(0, code.find('/')).size()) + 1;
 }
 
 bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::string& error) {
   if (size < 2) {
     error = "a Gram code describes a matrix of size 2 or more, not " + std::to_string(size);
+    return false;
+  }
+  // A character beyond ASCII (a dash pasted from a paper) is named as such
+  // rather than miscounted as several characters or groups.
+  const auto wide = std::find_if(code.begin(), code.end(), [](char c) { return (c & 0x80) != 0; });
+  if (wide != code.end()) {
+    error = badCharacter(code, code.substr(static_cast<std::size_t>(wide - code.begin())));
     return false;
   }
   const std::vector<std::string_view> groups = splitAt(code, '/');
@@ -69,13 +72,6 @@ bool decodeGramCode(std::string_view code, int size, GramMatrix& matrix, std::st
   for (int row = 0; row + 1 < size; ++row) {
     const std::string_view group = groups[static_cast<std::size_t>(row)];
     const int expected = size - 1 - row;
-    // A character beyond ASCII (a dash pasted from a paper) is named as
-    // such rather than miscounted as several characters.
-    const auto wide = std::find_if(group.begin(), group.end(), [](char c) { return (c & 0x80) != 0; });
-    if (wide != group.end()) {
-      error = badCharacter(code, group.substr(static_cast<std::size_t>(wide - group.begin())));
-      return false;
-    }
     if (static_cast<int>(group.size()) != expected) {
       // The group is named by its number: quoting it too would show the code twice.
       error = "Gram code " + quoteForMessage(code) + ": group " + std::to_string(row + 1) + " has " +

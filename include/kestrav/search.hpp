@@ -129,8 +129,14 @@ KESTRAV_API SearchSummary countRecords(const Model& model, const SearchOptions& 
 KESTRAV_API SearchSummary search(const Model& model, const SearchOptions& options,
                                  const RecordConsumer& consumer);
 
+// Why this build cannot write a result file of that name, or empty: a name
+// ending in .gz or .zst is written compressed (gzip, zstd) when the build
+// has the library, and other suffixes of compressed data (.xz, .bz2, ...)
+// are refused rather than written as plain text.
+KESTRAV_API std::string resultFileNameProblem(const std::filesystem::path& file);
+
 // Writes the records as a result file: each value in decimal followed by
-// one blank, a newline per record. A regular file (or a name not yet taken)
+// one blank, a newline per record; compressed by the name's suffix. A regular file (or a name not yet taken)
 // is written beside its name and renamed over it only when complete, so the
 // name never holds a part; with sync the data and the rename reach the disk
 // before the return. Any other target (/dev/null, a FIFO) is written

@@ -1,0 +1,197 @@
+#include "engine/compressed_stream.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#ifdef KESTRAV_GZIP
+#include <zlib.h>
+#endif
+#ifdef KESTRAV_ZSTD
+#include <zstd.h>
+#endif
+
+namespace kestrav::engine {
+namespace {
+
+struct Suffix {
+  std::string_view suffix;
+  Compression compression;
+  bool built;
+  std::string_view package;  // that builds it in
+};
+
+constexpr Suffix kSuffixes[] = {
+#ifdef KESTRAV_GZIP
+    {".gz", Compression::Gzip, true, "zlib1g-dev"},
+#else
+    {".gz", Compression::Gzip, false, "zlib1g-dev"},
+#endif
+#ifdef KESTRAV_ZSTD
+    {".zst", Compression::Zstd, true, "libzstd-dev"},
+#else
+    {".zst", Compression::Zstd, false, "libzstd-dev"},
+#endif
+};
+
+// Suffixes of compressed data that no build writes.
+constexpr std::string_view kOtherCompressed[] = {".bz2", ".xz", ".lz",  ".lz4", ".lzma",
+                                                 ".lzo", ".Z",  ".zip", ".br",  ".7z"};
+
+constexpr std::size_t kChunk = 1 << 16;
+
+// Writes compressed output to the raw stream; false with errno on failure.
+class Compressor {
+ public:
+  explicit Compressor(std::FILE* raw) : raw_(raw) {}
+  virtual ~Compressor() = default;
+  virtual bool write(const char* data, std::size_t size) = 0;
+  virtual bool finish() = 0;
+
+ protected:
+  bool emit(const char* data, std::size_t size) {
+    errno = 0;
+    if (std::fwrite(data, 1, size, raw_) == size) return true;
+    if (errno == 0) errno = EIO;
+    return false;
+  }
+  std::FILE* raw_;
+  char buffer_[kChunk];
+};
+
+#ifdef KESTRAV_GZIP
+class GzipCompressor : public Compressor {
+ public:
+  explicit GzipCompressor(std::FILE* raw) : Compressor(raw) {
+    // 15 + 16: a window of 32 KiB with the gzip header and trailer.
+    ready_ =
+        deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+  }
+  ~GzipCompressor() override {
+    if (ready_) deflateEnd(&stream_);
+  }
+  bool ready() const { return ready_; }
+  bool write(const char* data, std::size_t size) override { return run(data, size, Z_NO_FLUSH); }
+  bool finish() override { return run(nullptr, 0, Z_FINISH); }
+
+ private:
+  bool run(const char* data, std::size_t size, int flush) {
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    stream_.avail_in = static_cast<uInt>(size);
+    int status = Z_OK;
+    do {
+      stream_.next_out = reinterpret_cast<Bytef*>(buffer_);
+      stream_.avail_out = kChunk;
+      status = deflate(&stream_, flush);
+      if (status == Z_STREAM_ERROR) {
+        errno = EIO;
+        return false;
+      }
+      if (!emit(buffer_, kChunk - stream_.avail_out)) return false;
+    } while (stream_.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+    return true;
+  }
+  z_stream stream_{};
+  bool ready_ = false;
+};
+#endif
+
+#ifdef KESTRAV_ZSTD
+class ZstdCompressor : public Compressor {
+ public:
+  explicit ZstdCompressor(std::FILE* raw) : Compressor(raw), context_(ZSTD_createCCtx()) {}
+  ~ZstdCompressor() override { ZSTD_freeCCtx(context_); }
+  bool ready() const { return context_ != nullptr; }
+  bool write(const char* data, std::size_t size) override { return run(data, size, ZSTD_e_continue); }
+  bool finish() override { return run(nullptr, 0, ZSTD_e_end); }
+
+ private:
+  bool run(const char* data, std::size_t size, ZSTD_EndDirective mode) {
+    ZSTD_inBuffer in{data, size, 0};
+    std::size_t left = 0;
+    do {
+      ZSTD_outBuffer out{buffer_, kChunk, 0};
+      left = ZSTD_compressStream2(context_, &out, &in, mode);
+      if (ZSTD_isError(left)) {
+        errno = EIO;
+        return false;
+      }
+      if (!emit(buffer_, out.pos)) return false;
+    } while (mode == ZSTD_e_end ? left != 0 : in.pos < in.size);
+    return true;
+  }
+  ZSTD_CCtx* context_;
+};
+#endif
+
+ssize_t writeCompressed(void* cookie, const char* data, std::size_t size) {
+  return static_cast<Compressor*>(cookie)->write(data, size) ? static_cast<ssize_t>(size) : -1;
+}
+
+int closeCompressed(void* cookie) {
+  const std::unique_ptr<Compressor> compressor(static_cast<Compressor*>(cookie));
+  return compressor->finish() ? 0 : -1;
+}
+
+template <class Kind>
+std::FILE* streamOf(std::unique_ptr<Kind> compressor) {
+  if (!compressor->ready()) {
+    errno = ENOMEM;
+    return nullptr;
+  }
+  cookie_io_functions_t functions{};
+  functions.write = writeCompressed;
+  functions.close = closeCompressed;
+  std::FILE* stream = ::fopencookie(compressor.get(), "w", functions);
+  if (stream != nullptr) compressor.release();  // closeCompressed deletes it
+  return stream;
+}
+
+}  // namespace
+
+bool compressionFor(const std::filesystem::path& name, Compression& compression, std::string& error) {
+  const std::string extension = name.extension().string();
+  compression = Compression::None;
+  for (const Suffix& entry : kSuffixes) {
+    if (extension != entry.suffix) continue;
+    if (!entry.built) {
+      error =
+          "this build writes no " + extension + " files (built without " + std::string(entry.package) + ")";
+      return false;
+    }
+    compression = entry.compression;
+    return true;
+  }
+  for (std::string_view other : kOtherCompressed) {
+    if (extension == other) {
+      error = extension + " is a compression kestrav does not write (.gz and .zst are)";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::FILE* openCompressingStream(std::FILE* raw, Compression compression) {
+  switch (compression) {
+    case Compression::Gzip:
+#ifdef KESTRAV_GZIP
+      return streamOf(std::make_unique<GzipCompressor>(raw));
+#else
+      break;
+#endif
+    case Compression::Zstd:
+#ifdef KESTRAV_ZSTD
+      return streamOf(std::make_unique<ZstdCompressor>(raw));
+#else
+      break;
+#endif
+    case Compression::None:
+      break;
+  }
+  (void)raw;
+  errno = EINVAL;
+  return nullptr;
+}
+
+}  // namespace kestrav::engine
