@@ -125,11 +125,12 @@ class ZstdCompressor : public Compressor {
 };
 #endif
 
-ssize_t writeCompressed(void* cookie, const char* data, std::size_t size) {
+// Unused in a build without either library.
+[[maybe_unused]] ssize_t writeCompressed(void* cookie, const char* data, std::size_t size) {
   return static_cast<Compressor*>(cookie)->write(data, size) ? static_cast<ssize_t>(size) : -1;
 }
 
-int closeCompressed(void* cookie) {
+[[maybe_unused]] int closeCompressed(void* cookie) {
   const std::unique_ptr<Compressor> compressor(static_cast<Compressor*>(cookie));
   return compressor->finish() ? 0 : -1;
 }
