@@ -43,6 +43,14 @@ bool takeProgram(Command command, const std::string& word, Arguments& parsed, st
 // The words that are not options: run's programs, verify's directory and
 // programs; search takes none.
 bool takeOperand(Command command, const std::string& word, Arguments& parsed, std::string& error) {
+  if (command == kJoin) {
+    if (word.empty()) {
+      error = "\"\": not a file name";
+      return false;
+    }
+    parsed.parts.push_back(word);
+    return true;
+  }
   if (command == kSearch) {
     error = kestrav::quoted(word) + ": unexpected argument (see --help)";
     return false;
@@ -172,6 +180,10 @@ bool parseArguments(Command command, const std::vector<std::string>& words, Argu
   }
   if (command == kVerify && parsed.directory.empty()) {
     error = "no directory of result files given";
+    return false;
+  }
+  if (command == kJoin && parsed.parts.empty()) {
+    error = "no parts to join";
     return false;
   }
   return checkPresence(command, seen, parsed, error);

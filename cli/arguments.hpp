@@ -10,6 +10,7 @@
 
 #include "cli/options.hpp"
 #include "kestrav/layout.hpp"
+#include "kestrav/manifest.hpp"
 #include "kestrav/model.hpp"
 #include "kestrav/search.hpp"
 
@@ -40,7 +41,13 @@ struct Arguments {
   bool restart = false;          // discard it
   std::optional<double> checkpointSeconds;
 
+  bool noManifest = false;  // run, search and join
+
+  // join
+  std::vector<std::string> parts;
+
   // verify
+  std::uint64_t sample = kDefaultVerifySample;  // FILE: compositions sampled
   bool quiet = false;
   std::string checksDirectory;  // empty: the built-in check tables
   std::string directory;        // of the result files

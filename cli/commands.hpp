@@ -16,6 +16,9 @@ int runCommand(const std::vector<std::string>& args, const std::string& program)
 int searchCommand(const std::vector<std::string>& args, const std::string& program);
 int verifyCommand(const std::vector<std::string>& args, const std::string& program);
 int catalogueCommand(const std::vector<std::string>& args, const std::string& program);
+int joinCommand(const std::vector<std::string>& args, const std::string& program);
+// The command line a manifest records: the program's words and the arguments.
+std::vector<std::string> commandWords(const std::string& program, const std::vector<std::string>& args);
 
 // Runs the subcommand. A kestrav::Error that its arguments cause is one
 // line naming the option at fault, and status 2.

@@ -54,7 +54,8 @@ std::string valueCase(const Option& option) {
   return pattern + "return ;;\n";  // a value to type: nothing to offer
 }
 
-// The words besides the options: run's programs, verify's directory.
+// The words besides the options: run's programs, verify's directory or
+// file, join's parts.
 std::string operandCompletion(Command command) {
   if (command == kRun) {
     std::vector<std::string> programs = programNumbers();
@@ -62,7 +63,7 @@ std::string operandCompletion(Command command) {
     return completeFrom(wordList(programs));
   }
   if (command == kCatalogue) return completeFrom(wordList(programNumbers()));
-  if (command == kVerify) return completeNames("-d");
+  if (command == kVerify || command == kJoin) return completeNames("-f");
   return {};
 }
 

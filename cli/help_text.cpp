@@ -185,7 +185,8 @@ std::string helpText() {
     appendOption(out, lead, option);
     lead.assign(kIndent, ' ');
   }
-  out += "Values are exact: zero is exactly zero. Bad arguments: one line, status 2.\n";
+  out += "Values are exact: zero is exactly zero. Bad arguments or manifest: status 2.\n";
+  out += "Status 1: a file not written, missing or wrong; a part refused. Signal N: 128+N\n";
   return out;
 }
 

@@ -110,6 +110,14 @@ constexpr Option kOptions[] = {
      .description = "checkpoint every SECONDS (default 5; 0: none)",
      .field = Field::Checkpoint,
      .store = [](Arguments& a, std::string_view v) { a.checkpointSeconds = parseCheckpointSeconds(v); }},
+    // join
+    {.name = "--out",
+     .placeholder = "FILE",
+     .commands = kJoin,
+     .value = ValueKind::File,
+     .presence = Presence::Required,
+     .description = "the whole result file (and FILE.json)",
+     .store = store<&Arguments::out>},
     // run and verify
     {.name = "--out",
      .placeholder = "DIR",
@@ -121,6 +129,15 @@ constexpr Option kOptions[] = {
      .commands = kVerify,
      .description = "report mismatches only",
      .store = store<&Arguments::quiet>},
+    {.name = "--sample",
+     .placeholder = "N",
+     .commands = kVerify,
+     .value = ValueKind::Text,
+     .description = "other compositions FILE's check evaluates (4000)",
+     .store =
+         [](Arguments& a, std::string_view v) {
+           a.sample = static_cast<std::uint64_t>(parseWholeNumber(Field::Entries, v, 0, 1000000000));
+         }},
     {.name = "--catalogue",
      .placeholder = "FILE",
      .commands = kRun | kVerify | kCatalogue,
@@ -176,16 +193,22 @@ constexpr Option kOptions[] = {
      .commands = kSearchSettings,
      .description = "fsync complete result files and their directory",
      .store = store<&Arguments::sync>},
+    {.name = "--no-manifest",
+     .commands = kSearchSettings,
+     .description = "no manifest FILE.json beside a result file FILE",
+     .store = store<&Arguments::noManifest>},
 };
 
 constexpr Subcommand kSubcommands[] = {
     {kRun, "run", "(all | N...)", true, "writes OutputPartN.txt as kestravN does; one summary line each."},
     {kSearch, "search", "", true, "the same search for a model given here; records to FILE or stdout."},
-    {kVerify, "verify", "DIR [N...]", false,
-     "checks the files OutputPartN.txt in DIR; status 1 if any is wrong."},
+    {kVerify, "verify", "(DIR [N...] | FILE)", false,
+     "checks OutputPartN.txt in DIR, other files by their manifest, or FILE."},
     {kCatalogue, "catalogue", "[N...]", false,
      "lists the rows (number, family, layout, entries, model, records per pass), or "
      "shows rows N... with the search that reproduces each."},
+    {kJoin, "join", "PART...", true,
+     "joins the shards of a search (any order); refuses a wrong set or part."},
 };
 
 }  // namespace

@@ -13,8 +13,8 @@
 
 namespace kestrav::cli {
 
-enum Command : unsigned { kRun = 1, kSearch = 2, kVerify = 4, kCatalogue = 8 };
-inline constexpr unsigned kAllCommands = kRun | kSearch | kVerify | kCatalogue;
+enum Command : unsigned { kRun = 1, kSearch = 2, kVerify = 4, kCatalogue = 8, kJoin = 16 };
+inline constexpr unsigned kAllCommands = kRun | kSearch | kVerify | kCatalogue | kJoin;
 
 // Options that run and search both take (the search settings): the usage
 // shows them as "[options]" and the help lists them apart.

@@ -63,6 +63,7 @@ int runCommand(const std::vector<std::string>& args, const std::string& program)
   bool summaryLost = false;             // a summary line could not be written
   CatalogueRunHooks hooks;
   hooks.sync = parsed.sync;
+  hooks.manifest = {!parsed.noManifest, commandWords(program, args)};
   hooks.fileFor = [&directory, &options](int number) { return directory / outputName(number, options); };
   const auto label = [&chosen, &reported](int number) {
     // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "[" + ...

@@ -160,6 +160,7 @@ int searchCommand(const std::vector<std::string>& args, const std::string& progr
     const std::string problem = resultFileNameProblem(parsed.out);
     if (!problem.empty()) return refuse(program, "--out: " + shownFileName(parsed.out) + ": " + problem);
   }
+  fileOptions.manifest = {!parsed.noManifest, commandWords(program, args)};
   // Everything is checked before the output is opened: bad input writes nothing.
   const Model model = modelOf(parsed, catalogue);
   const SearchSize size = searchSize(model);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/commands.hpp"
@@ -7,6 +8,18 @@ namespace kestrav::cli {
 int refuse(const std::string& program, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", program.c_str(), message.c_str());
   return 2;
+}
+
+std::vector<std::string> commandWords(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < program.size()) {
+    const std::size_t blank = std::min(program.find(' ', at), program.size());
+    words.push_back(program.substr(at, blank - at));
+    at = blank + 1;
+  }
+  words.insert(words.end(), args.begin(), args.end());
+  return words;
 }
 
 int runSubcommand(Command command, const std::vector<std::string>& args, const std::string& program) {
@@ -20,6 +33,8 @@ int runSubcommand(Command command, const std::vector<std::string>& args, const s
         return verifyCommand(args, program);
       case kCatalogue:
         return catalogueCommand(args, program);
+      case kJoin:
+        return joinCommand(args, program);
     }
   } catch (const Error& error) {
     // The library checks its input before it writes anything.

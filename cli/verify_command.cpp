@@ -1,6 +1,7 @@
 // Verification of result files: `kestrav verify` and the kestrav-verify
 // tool take the same arguments and do the same work, with the catalogue and
 // the check tables built in unless --catalogue or --checks name others.
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 
@@ -8,14 +9,49 @@
 #include "cli/commands.hpp"
 #include "cli/standard_streams.hpp"
 #include "kestrav/catalogue.hpp"
+#include "kestrav/error.hpp"
+#include "kestrav/manifest.hpp"
 #include "kestrav/verify.hpp"
 
 namespace kestrav::cli {
+
+namespace {
+
+// verify FILE: one result file against its manifest.
+int verifyFile(const Arguments& parsed, const std::string& program) {
+  if (!parsed.programs.empty())
+    return refuse(program,
+                  shownFileName(parsed.directory) + ": a file, not a directory; give no program numbers");
+  const std::string name = shownFileName(parsed.directory);
+  std::string fault;
+  try {
+    requireManifests();
+    fault = verifyWithManifest(parsed.directory, parsed.sample);
+  } catch (const Error& unreadable) {
+    const std::string manifest = shownFileName(manifestPath(parsed.directory).string());
+    return refuse(
+        program,
+        manifest + ": " + (unreadable.field() == Field::Manifest ? unreadable.reason() : unreadable.what()));
+  }
+  if (fault.empty()) {
+    if (!parsed.quiet) standardOutput() << "ok       " << name << " (its manifest)\n";
+  } else {
+    standardOutput() << "MISMATCH " << name << "\n         " << fault << '\n';
+  }
+  if (!finishStandardOutput(program.c_str())) return 1;
+  return fault.empty() ? 0 : 1;
+}
+
+}  // namespace
 
 int verifyCommand(const std::vector<std::string>& args, const std::string& program) {
   Arguments parsed;
   std::string error;
   if (!parseArguments(kVerify, args, parsed, error)) return refuse(program, error);
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(parsed.directory, ignored) &&
+      std::filesystem::exists(parsed.directory, ignored))
+    return verifyFile(parsed, program);
   std::optional<Catalogue> catalogueFromFile;
   if (!parsed.catalogueFile.empty()) catalogueFromFile = Catalogue::fromFile(parsed.catalogueFile);
   std::optional<CheckTables> checksFromDirectory;

@@ -42,10 +42,21 @@ CatalogueRunResult runOne(const CatalogueSearch& search, const SearchOptions& op
     result.status = SearchStatus::Failed;
     result.error = describeException(std::current_exception());
   }
-  if (result.status == SearchStatus::Complete && !out.commit(hooks.sync, result.error)) {
-    result.status = SearchStatus::Failed;
-  }
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (result.status != SearchStatus::Complete) return result;
+  std::optional<Companion> companion;
+  if (hooks.companionFor && !out.direct()) {
+    try {
+      companion = hooks.companionFor(result, digest);
+    } catch (...) {
+      result.status = SearchStatus::Failed;
+      result.error = describeException(std::current_exception());
+      return result;
+    }
+  }
+  const bool committed = companion ? commitWithCompanion(out, *companion, hooks.sync, result.error)
+                                   : out.commit(hooks.sync, result.error);
+  if (!committed) result.status = SearchStatus::Failed;
   return result;
 }
 

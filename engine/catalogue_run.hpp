@@ -9,10 +9,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/catalogue_search.hpp"
+#include "engine/output_file.hpp"
+#include "engine/result_digest.hpp"
 #include "engine/search_run.hpp"
 
 namespace kestrav::engine {
@@ -38,6 +41,9 @@ struct CatalogueRunHooks {
   std::function<void(int number, std::uint64_t done, std::uint64_t total)> progress;
   // fsync each file and its directory when it is complete.
   bool sync = false;
+  // What to write beside a complete file (its manifest), asked from the
+  // thread that ran its search; none when empty or when it returns nothing.
+  std::function<std::optional<Companion>(const CatalogueRunResult&, const ResultDigest&)> companionFor;
 };
 
 // Complete when every file was written; otherwise the first failure's status

@@ -129,6 +129,34 @@ bool OutputFile::commit(bool sync, std::string& error) {
   return ok;
 }
 
+bool commitWithCompanion(const std::function<bool(std::string&)>& commitResult, const Companion& companion,
+                         bool sync, std::string& error) {
+  OutputFile written;
+  std::string reason;
+  const auto failed = [&] {
+    error = companion.path.filename().string() + ": " + reason;
+    return false;
+  };
+  if (!written.open(companion.path, reason)) return failed();
+  errno = 0;
+  if (std::fwrite(companion.text.data(), 1, companion.text.size(), written.stream()) !=
+      companion.text.size()) {
+    reason = systemError();
+    return failed();
+  }
+  errno = 0;
+  if (!written.direct() && ::unlink(companion.path.c_str()) != 0 && errno != ENOENT) {
+    reason = systemError();
+    return failed();
+  }
+  if (!commitResult(error)) return false;
+  if (!written.commit(sync, reason)) {
+    error = companion.path.filename().string() + ": " + reason;
+    return false;
+  }
+  return true;
+}
+
 void OutputFile::abandon() {
   if (file_ != nullptr) {
     std::fclose(file_);

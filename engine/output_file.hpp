@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace kestrav::engine {
@@ -35,11 +36,34 @@ class OutputFile {
   // Closes and removes an uncommitted temporary file.
   void abandon();
 
+  // Whether the target is written in place (a device, a FIFO).
+  bool direct() const { return file_ != nullptr && temporary_.empty(); }
+
  private:
   std::filesystem::path target_;
   std::filesystem::path temporary_;  // empty when written directly
   std::FILE* file_ = nullptr;        // what stream() gives: raw_ when not compressed
   std::FILE* raw_ = nullptr;         // the file itself under a compressing stream
 };
+
+// A small file that belongs to a result file (its manifest).
+struct Companion {
+  std::filesystem::path path;
+  std::string text;
+};
+
+// Commits the result and then writes the companion as an output file of
+// its own. An earlier file under the companion's name is removed before the
+// result is renamed, so that a new result never stands beside an old
+// companion; an interruption between the two renames leaves the new result
+// alone. Returns false with the reason (naming the companion for its own).
+// commitResult commits the result (its argument takes the reason it fails).
+bool commitWithCompanion(const std::function<bool(std::string&)>& commitResult, const Companion& companion,
+                         bool sync, std::string& error);
+inline bool commitWithCompanion(OutputFile& result, const Companion& companion, bool sync,
+                                std::string& error) {
+  return commitWithCompanion([&](std::string& reason) { return result.commit(sync, reason); }, companion,
+                             sync, error);
+}
 
 }  // namespace kestrav::engine

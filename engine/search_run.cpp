@@ -60,6 +60,8 @@ class Scheduler {
     done_ = from - range.first;
     bytes_ = writtenPosition_.bytes;
     recordsPerPass_ = writtenPosition_.recordsPerPass;
+    searched_ = {unitStartFrom(shapes, range.first, size->total, options.unitSize),
+                 unitStartFrom(shapes, range.end, size->total, options.unitSize)};
     cursor_ = std::make_unique<UnitCursor>(std::move(shapes), from, range.end, options.unitSize);
     const int threads = std::max(1, options.threads);
     slots_.resize(static_cast<std::size_t>(kSlotsPerThread * threads));
@@ -78,6 +80,7 @@ class Scheduler {
     workers.join();
     summary.recordsPerPass = recordsPerPass_;
     summary.bytes = bytes_;
+    summary.searched = searched_;
     if (status_ == SearchStatus::Complete && written_ != taken_)
       throw std::logic_error("units left unwritten");
     std::string finishError;
@@ -299,6 +302,7 @@ class Scheduler {
   std::uint64_t done_ = 0;     // compositions of the units finished
   std::size_t buffered_ = 0;   // records held by units waiting for their turn
   std::vector<std::uint64_t> recordsPerPass_;
+  CompositionRange searched_;
   std::uint64_t bytes_ = 0;          // only the writing thread adds to it
   WrittenPosition writtenPosition_;  // after the last unit written; the writing thread's
   bool stopped_ = false;

@@ -48,6 +48,7 @@ struct SearchOptions {
 struct SearchSummary {
   std::vector<std::uint64_t> recordsPerPass;  // one per multiplier
   std::uint64_t bytes = 0;
+  CompositionRange searched;  // the ranks of the compositions its units cover
 };
 
 enum class SearchStatus {

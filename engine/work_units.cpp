@@ -77,6 +77,13 @@ bool UnitCursor::next(WorkUnit& unit) {
   return false;
 }
 
+std::uint64_t unitStartFrom(const std::vector<PassShape>& passes, std::uint64_t from, std::uint64_t total,
+                            std::uint64_t unitSize) {
+  UnitCursor cursor(passes, from, total, unitSize);
+  WorkUnit unit;
+  return cursor.next(unit) ? unit.first : total;
+}
+
 CompositionRange shardCompositions(std::uint64_t total, int index, int count) {
   // The boundary before shard i is ceil((i - 1) * total / count), written so
   // that nothing overflows: count and i are below 2^31.

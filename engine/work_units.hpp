@@ -79,4 +79,11 @@ struct CompositionRange {
 };
 CompositionRange shardCompositions(std::uint64_t total, int index, int count);
 
+// The rank of the first composition of the first unit that starts at or
+// after `from`; total when none does. A shard [first, end) searches the
+// compositions from the unit start at or after first to the one at or after
+// end, so the shards' searches tile the whole.
+std::uint64_t unitStartFrom(const std::vector<PassShape>& passes, std::uint64_t from, std::uint64_t total,
+                            std::uint64_t unitSize = kMaxUnitCompositions);
+
 }  // namespace kestrav::engine

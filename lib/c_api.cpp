@@ -75,7 +75,8 @@ constexpr struct {
                {kestrav::Field::Program, KESTRAV_FIELD_PROGRAM},
                {kestrav::Field::Catalogue, KESTRAV_FIELD_CATALOGUE},
                {kestrav::Field::Checks, KESTRAV_FIELD_CHECKS},
-               {kestrav::Field::Checkpoint, KESTRAV_FIELD_CHECKPOINT}};
+               {kestrav::Field::Checkpoint, KESTRAV_FIELD_CHECKPOINT},
+               {kestrav::Field::Manifest, KESTRAV_FIELD_MANIFEST}};
 
 kestrav_field fieldOf(kestrav::Field field) {
   for (const auto& entry : kFields) {

@@ -7,6 +7,7 @@
 #include "kestrav/error.hpp"
 #include "lib/access.hpp"
 #include "lib/catalogue_data.hpp"
+#include "lib/manifest_run.hpp"
 #include "lib/model_data.hpp"
 #include "lib/search_options.hpp"
 #include "verify/regular_file.hpp"
@@ -70,6 +71,15 @@ SearchStatus runCatalogue(const Catalogue& catalogue, const std::vector<int>& nu
 
   engine::CatalogueRunHooks engineHooks;
   engineHooks.sync = hooks.sync;
+  engineHooks.companionFor = [&hooks, &catalogue, &options](const engine::CatalogueRunResult& result,
+                                                            const engine::ResultDigest& digest) {
+    const auto started =
+        std::chrono::system_clock::now() - std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                                               std::chrono::duration<double>(result.seconds));
+    return detail::manifestCompanion(catalogue.find(result.number)->model, options, digest,
+                                     result.summary.searched, result.seconds, result.file, hooks.manifest,
+                                     started);
+  };
   engineHooks.fileFor = hooks.fileFor;
   engineHooks.progress = hooks.progress;
   engineHooks.finished = [&hooks, &catalogue](const engine::CatalogueRunResult& result) {
@@ -85,6 +95,8 @@ SearchStatus runCatalogue(const Catalogue& catalogue, const std::vector<int>& nu
     summary.recordsPerPass.resize(catalogue.find(result.number)->model.multipliers().size(), 0);
     for (std::uint64_t r : summary.recordsPerPass) summary.records += r;
     summary.bytes = result.summary.bytes;
+    summary.firstComposition = result.summary.searched.first;
+    summary.endComposition = result.summary.searched.end;
     summary.sha256 = result.sha256;
     summary.seconds = result.seconds;
     hooks.finished(converted);

@@ -32,6 +32,8 @@ const char* fieldName(Field field) {
       return "checks";
     case Field::Checkpoint:
       return "checkpoint";
+    case Field::Manifest:
+      return "manifest";
   }
   return "?";
 }

@@ -17,6 +17,7 @@
 #include "engine/work_units.hpp"
 #include "engine/worker_threads.hpp"
 #include "kestrav/error.hpp"
+#include "lib/manifest_run.hpp"
 #include "lib/model_data.hpp"
 #include "lib/search_options.hpp"
 
@@ -113,6 +114,8 @@ SearchSummary runInto(const Model& model, const SearchOptions& options, engine::
   summary.recordsPerPass.resize(model.multipliers().size(), 0);
   for (std::uint64_t r : summary.recordsPerPass) summary.records += r;
   if (encoding == engine::RecordEncoding::Text) summary.bytes = engineSummary.bytes;
+  summary.firstComposition = engineSummary.searched.first;
+  summary.endComposition = engineSummary.searched.end;
   return summary;
 }
 
@@ -368,11 +371,19 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
   const std::uint64_t resumedAt = coveredBy(work.startsAt());
   const std::optional<engine::WrittenPosition> resumeAt =
       work.resumed() ? std::optional(work.startsAt()) : std::nullopt;
+  const auto started = std::chrono::system_clock::now();
   summary = runInto(model, options, engine::RecordEncoding::Text, work, resumeAt);
   summary.resumed = work.resumed();
-  if (summary.status == SearchStatus::Complete) summary.sha256 = digest.sha256();
-  if (summary.status == SearchStatus::Complete && !work.commit(fileOptions.sync, summary.error))
-    summary.status = SearchStatus::Failed;
+  if (summary.status == SearchStatus::Complete) {
+    summary.sha256 = digest.sha256();
+    const auto commitResult = [&](std::string& error) { return work.commit(fileOptions.sync, error); };
+    const std::optional<engine::Companion> companion =
+        detail::manifestCompanion(model, options, digest, {summary.firstComposition, summary.endComposition},
+                                  summary.seconds, file, fileOptions.manifest, started);
+    if (!(companion ? engine::commitWithCompanion(commitResult, *companion, fileOptions.sync, summary.error)
+                    : commitResult(summary.error)))
+      summary.status = SearchStatus::Failed;
+  }
   if (summary.status != SearchStatus::Complete && work.keep()) {
     summary.workInProgress = WorkInProgress::Kept;
     summary.compositionsInProgress = coveredBy(work.keptAt());

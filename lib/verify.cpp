@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "kestrav/error.hpp"
+#include "kestrav/manifest.hpp"
 #include "lib/access.hpp"
 #include "lib/catalogue_data.hpp"
 #include "verify/check_tables.hpp"
@@ -67,6 +68,15 @@ int verifyDirectory(const Catalogue& catalogue, const CheckTables& checks,
   arguments.quiet = request.quiet;
   arguments.directory = request.directory;
   arguments.programs = request.programs;
+  if (manifestsAvailable()) {
+    arguments.checkWithManifest = [](const std::filesystem::path& file) {
+      try {
+        return verifyWithManifest(file);
+      } catch (const Error& unreadable) {
+        return std::string(unreadable.what());
+      }
+    };
+  }
   int wrong = 0;
   std::string error;
   if (!verifyResultDirectory(catalogue.data().variantRows, checks.data().checks, arguments, out, wrong,

@@ -228,7 +228,7 @@ TEST(VerifyTool, ABadDirectoryOrArgumentIsOneErrorWithStatusTwo) {
   const Case cases[] = {
       {{"missing", "2"}, "kestrav-verify: cannot read the directory missing: No such file or directory"},
       {{"OutputPart2.txt", "2"},
-       "kestrav-verify: cannot read the directory OutputPart2.txt: Not a directory"},
+       "kestrav-verify: OutputPart2.txt: a file, not a directory; give no program numbers"},
       {{"--catalogue", "a", "--catalogue", "a", "."}, "kestrav-verify: --catalogue: given twice"},
       {{"--checks", "a", "--quiet", "--checks", "b", "."}, "kestrav-verify: --checks: given twice"},
   };

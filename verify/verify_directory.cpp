@@ -3,13 +3,35 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
+#include <string_view>
 
 #include "core/result_name.hpp"
+#include "kestrav/manifest.hpp"
 #include "verify/result_file_check.hpp"
 
 namespace kestrav {
+namespace {
+
+// The files of the directory with a manifest FILE.json beside them, by name.
+std::vector<std::string> filesWithManifests(const std::filesystem::path& directory) {
+  std::vector<std::string> names;
+  std::error_code failed;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, failed)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= kManifestSuffix.size() || !name.ends_with(kManifestSuffix)) continue;
+    const std::string base = name.substr(0, name.size() - kManifestSuffix.size());
+    std::error_code ignored;
+    if (std::filesystem::exists(directory / base, ignored)) names.push_back(base);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
 
 bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChecks& checks,
                            const VerifyArguments& arguments, std::ostream& out, int& wrongFiles,
@@ -34,23 +56,59 @@ bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChe
   }
   ::close(directory);
   wrongFiles = 0;
+  const bool everyRow = arguments.programs.empty();
+  std::vector<std::string> absent;
+  std::set<std::string> checked;
+  int wrong = 0;
+  // One file's lines; each goes out before the next file is read, and once
+  // the report cannot be written, checking on is of no use.
+  const auto report = [&](const std::string& name, const std::string& what,
+                          const std::vector<std::string>& problems) {
+    if (problems.empty()) {
+      if (!arguments.quiet) out << "ok       " << name << " (" << what << ")\n";
+    } else {
+      ++wrong;
+      out << "MISMATCH " << name << '\n';
+      for (const std::string& problem : problems) out << "         " << problem << '\n';
+    }
+    return static_cast<bool>(out.flush());
+  };
   for (const VariantSpec* row : chosen) {
     const std::string name = resultFileName(row->number);
-    const FileVerdict verdict = checkResultFile(*row, arguments.directory / name, checks);
-    if (verdict.problems.empty()) {
-      if (arguments.quiet) continue;
-      out << "ok       " << name << " (" << verdict.lines << " lines)\n";
-    } else {
-      ++wrongFiles;
-      out << "MISMATCH " << name << '\n';
-      for (const std::string& problem : verdict.problems) out << "         " << problem << '\n';
+    const std::filesystem::path file = arguments.directory / name;
+    checked.insert(name);
+    std::error_code ignored;
+    if (everyRow && !std::filesystem::exists(std::filesystem::symlink_status(file, ignored))) {
+      absent.push_back(name);
+      continue;
     }
-    // Each file's lines go out before the next file is read; once the
-    // report cannot be written, checking on is of no use.
-    if (!out.flush()) return true;
+    const FileVerdict verdict = checkResultFile(*row, file, checks);
+    if (!report(name, std::to_string(verdict.lines) + " lines", verdict.problems)) return true;
   }
-  out << chosen.size() - static_cast<std::size_t>(wrongFiles) << " of " << chosen.size()
-      << " result files match their check values and checksums\n";
+  const int wrongOfRows = wrong;
+  int withManifests = 0;
+  if (everyRow && arguments.checkWithManifest) {
+    for (const std::string& name : filesWithManifests(arguments.directory)) {
+      if (checked.count(name) != 0) continue;  // catalogue files keep their check tables
+      ++withManifests;
+      const std::string fault = arguments.checkWithManifest(arguments.directory / name);
+      std::vector<std::string> problems;
+      if (!fault.empty()) problems.push_back(fault);
+      if (!report(name, "its manifest", problems)) return true;
+    }
+  }
+  if (!absent.empty()) {
+    out << "absent   " << absent.size() << " of " << chosen.size() << " catalogue result files:";
+    for (const std::string& name : absent) out << ' ' << name;
+    out << '\n';
+  }
+  wrongFiles = wrong + static_cast<int>(absent.size());
+  out << chosen.size() - absent.size() - static_cast<std::size_t>(wrongOfRows) << " of " << chosen.size()
+      << " result files match their check values and checksums";
+  if (withManifests > 0)
+    out << "; " << withManifests - (wrong - wrongOfRows) << " of " << withManifests
+        << " other files match their manifests";
+  out << '\n';
   return true;
 }
 

@@ -3,6 +3,7 @@
 // per file and a summary.
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,11 +19,18 @@ struct VerifyArguments {
   std::string checksDirectory;  // empty: the caller's default tables
   std::filesystem::path directory;
   std::vector<int> programs;  // empty: every row of the catalogue
+  // With every row: checks a file against its manifest FILE.json, returning
+  // "" or the fault; null when manifests are not available.
+  std::function<std::string(const std::filesystem::path& file)> checkWithManifest;
 };
 
 // Checks the chosen rows' files in the directory, writing "ok" or
 // "MISMATCH" and the reasons per file (only mismatches when quiet) and a
 // summary; each file's lines are flushed before the next file is read.
+// With every row chosen (no programs given), the rows' files that are
+// absent are named on one line instead, and every other file with a
+// manifest beside it (shards, searches of other models) is checked
+// against it; absent files count as wrong.
 // Returns false, before writing anything, when a program is not in the
 // catalogue or the directory cannot be opened (error says why); otherwise
 // wrongFiles counts the files missing or wrong. It stops at the first file

@@ -67,6 +67,7 @@ struct CatalogueRunHooks {
   // Progress of a search, when they run one after another.
   std::function<void(int number, std::uint64_t done, std::uint64_t total)> progress;
   bool sync = false;  // fsync each file and its directory when complete
+  ManifestOptions manifest;
 };
 
 // Runs the programs' searches, each into its own file written as

@@ -27,11 +27,12 @@ enum class Field {
   Catalogue,   // a catalogue text or file
   Checks,      // the check tables of result files
   Checkpoint,  // the seconds between checkpoints of a search to a file
+  Manifest,    // a result file's manifest (FILE.json)
 };
 
 // "gram", "blocks", "entries", "layout", "total", "multipliers", "threads",
 // "shard", "simd", "program", "catalogue", "checks",
-// "checkpoint".
+// "checkpoint", "manifest".
 KESTRAV_API const char* fieldName(Field field);
 
 class KESTRAV_API Error : public std::invalid_argument {

@@ -94,6 +94,11 @@ struct SearchSummary {
   std::uint64_t records = 0;
   std::uint64_t bytes = 0;         // of the records as text (0 for a counting search)
   std::uint64_t compositions = 0;  // searched: the shard's, for a shard
+  // The ranks [first, end) of the compositions of the whole search that the
+  // file covers: a shard's search ends at a boundary of its work units, so
+  // this range differs from shardRange's, and the shards' ranges tile the whole.
+  std::uint64_t firstComposition = 0;
+  std::uint64_t endComposition = 0;
   std::string sha256;  // of the file searchToFile or runCatalogue wrote, when built with manifests
   double seconds = 0;
   std::string error;  // why it Failed
@@ -135,6 +140,13 @@ KESTRAV_API SearchSummary search(const Model& model, const SearchOptions& option
 // are refused rather than written as plain text.
 KESTRAV_API std::string resultFileNameProblem(const std::filesystem::path& file);
 
+// The manifest (kestrav/manifest.hpp) searchToFile and runCatalogue write
+// beside a complete result file FILE, as FILE.json.
+struct ManifestOptions {
+  bool write = true;                 // in a build with manifests, for a regular file
+  std::vector<std::string> command;  // the command line it records
+};
+
 // Writes the records as a result file: each value in decimal followed by
 // one blank, a newline per record; compressed by the name's suffix. A regular file (or a name not yet taken)
 // is written beside its name and renamed over it only when complete, so the
@@ -143,6 +155,8 @@ KESTRAV_API std::string resultFileNameProblem(const std::filesystem::path& file)
 // directly. A failed or cancelled search leaves an earlier file untouched.
 // This is the call below with FileOptions{sync}: checkpoints every
 // kDefaultCheckpointSeconds, earlier work in progress refused.
+// The manifest follows the complete file; an earlier manifest under its
+// name is removed first, and one that cannot be written fails the search.
 KESTRAV_API SearchSummary searchToFile(const Model& model, const std::filesystem::path& file,
                                        const SearchOptions& options = {}, bool sync = false);
 
@@ -164,6 +178,7 @@ struct FileOptions {
   // none: FILE.partial is removed when the search stops, and nothing can be
   // resumed.
   double checkpointSeconds = kDefaultCheckpointSeconds;
+  ManifestOptions manifest;
 };
 
 // The names of the work in progress of a search to `file`: its records so

@@ -61,6 +61,8 @@ struct DirectoryVerification {
 
 // Checks the files OutputPartN.txt of the chosen programs in a directory,
 // writing "ok" or "MISMATCH" with the reasons per file and a summary to out.
+// With no programs given, the absent ones are named on one line, and every
+// other file with a manifest (kestrav/manifest.hpp) is checked against it.
 // Returns the files missing or wrong. Throws Error(Field::Program) for a
 // program not in the catalogue and std::runtime_error for a directory that
 // cannot be read, before writing anything.

@@ -1,4 +1,4 @@
-// Fuzzes the command line of kestrav run, search, verify and catalogue: the first byte
+// Fuzzes the command line of kestrav run, search, verify, catalogue and join: the first byte
 // picks the subcommand, the rest is its words, separated by NUL bytes. A
 // failure is one line that names the word at fault; what is read meets
 // what each subcommand needs.
@@ -37,6 +37,9 @@ void checkRead(cli::Command command, const cli::Arguments& read) {
     case cli::kCatalogue:
       FUZZ_CHECK(!read.all && read.directory.empty());
       break;
+    case cli::kJoin:
+      FUZZ_CHECK(!read.parts.empty() && !read.out.empty());
+      break;
   }
   FUZZ_CHECK(read.search.shardIndex >= 1 && read.search.shardIndex <= read.search.shardCount);
 }
@@ -45,7 +48,8 @@ void checkRead(cli::Command command, const cli::Arguments& read) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  static constexpr cli::Command kCommands[] = {cli::kRun, cli::kSearch, cli::kVerify, cli::kCatalogue};
+  static constexpr cli::Command kCommands[] = {cli::kRun, cli::kSearch, cli::kVerify, cli::kCatalogue,
+                                               cli::kJoin};
   const cli::Command command = kCommands[data[0] % std::size(kCommands)];
   std::vector<std::string> words;
   if (size > 1) words = fuzz::piecesOf(fuzz::inputText(data + 1, size - 1), '\0');
