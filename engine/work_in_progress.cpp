@@ -65,6 +65,7 @@ std::filesystem::path checkpointPath(const std::filesystem::path& target) {
 WorkInProgress::~WorkInProgress() { close(); }
 
 void WorkInProgress::close() {
+  writer_.stop();  // before the files it writes are closed
   if (records_ >= 0) ::close(records_);
   if (lock_ >= 0) ::close(lock_);  // and with it the lock
   records_ = lock_ = -1;
@@ -261,13 +262,22 @@ bool WorkInProgress::unitWritten(const WrittenPosition& at, std::string& error) 
   if (!checkpoints()) return true;
   last_.position = at;
   last_.checksum = checksum_.value();
-  if (std::chrono::steady_clock::now() - lastWritten_ < interval_) return true;
-  return checkpoint(error);
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastWritten_ < interval_) return true;
+  error = writer_.failure();
+  if (!error.empty()) return false;
+  last_.sequence = sequence_;
+  if (writer_.post(records_, lock_, last_)) {
+    ++sequence_;
+    lastWritten_ = now;
+  }
+  return true;
 }
 
 bool WorkInProgress::finish(std::string&) { return true; }
 
 bool WorkInProgress::commit(bool sync, std::string& error) {
+  writer_.stop();
   errno = 0;
   bool ok = !sync || ::fdatasync(records_) == 0;
   if (ok) ok = ::rename(partialPath(target_).c_str(), target_.c_str()) == 0;
@@ -295,6 +305,7 @@ bool WorkInProgress::keep() {
   // Bytes after the last unit written belong to a unit the search left
   // unfinished; the checkpoint that follows covers everything before it.
   std::string ignored;
+  writer_.stop();
   if (::ftruncate(records_, static_cast<off_t>(last_.position.bytes)) == 0) checkpoint(ignored);
   close();
   return true;

@@ -14,7 +14,9 @@
 // The order of the writes makes a checkpoint trustworthy whenever it is
 // readable: the records are brought to disk (fdatasync) before the
 // checkpoint that counts them is written, and a checkpoint is written into
-// the slot that does not hold the latest one.
+// the slot that does not hold the latest one. While the search runs this
+// happens in the background (CheckpointWriter); the first checkpoint and
+// the last, when the search stops, are written before it goes on.
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +26,7 @@
 #include <string>
 
 #include "engine/checkpoint.hpp"
+#include "engine/checkpoint_writer.hpp"
 #include "engine/running_checksum.hpp"
 #include "engine/search_run.hpp"
 
@@ -103,6 +106,7 @@ class WorkInProgress : public RecordOutput {
   WrittenPosition startsAt_;
   bool resumed_ = false;
   std::optional<Checkpoint> found_;
+  CheckpointWriter writer_;  // the checkpoints taken while the search runs
 };
 
 }  // namespace kestrav::engine
