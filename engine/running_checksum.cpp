@@ -17,7 +17,10 @@ std::uint64_t wordAt(const unsigned char* bytes) {
   return word;
 }
 
-std::uint64_t rotated(std::uint64_t value, int bits) { return value << bits | value >> (64 - bits); }
+std::uint64_t mixed(std::uint64_t state, std::uint64_t word) {
+  state ^= word * kMultiplier;
+  return (state << 29 | state >> 35) * kMultiplier + kIncrement;
+}
 
 // The final avalanche: every bit of the state reaches every bit of the value.
 std::uint64_t finalMix(std::uint64_t h) {
@@ -30,35 +33,42 @@ std::uint64_t finalMix(std::uint64_t h) {
 
 }  // namespace
 
-void RunningChecksum::mix(std::uint64_t word) {
-  state_ = rotated(state_ ^ word * kMultiplier, 29) * kMultiplier + kIncrement;
+void RunningChecksum::mixBlock(const unsigned char* block) {
+  for (std::size_t lane = 0; lane < kLanes; ++lane)
+    lanes_[lane] = mixed(lanes_[lane], wordAt(block + 8 * lane));
 }
 
 void RunningChecksum::update(std::string_view bytes) {
   const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t left = bytes.size();
-  auto held = static_cast<std::size_t>(length_ % 8);
+  auto held = static_cast<std::size_t>(length_ % kBlock);
   length_ += left;
   if (held > 0) {
-    const std::size_t taken = std::min(left, 8 - held);
+    const std::size_t taken = std::min(left, kBlock - held);
     std::memcpy(pending_ + held, at, taken);
     at += taken;
     left -= taken;
-    held += taken;
-    if (held < 8) return;
-    mix(wordAt(pending_));
+    if (held + taken < kBlock) return;
+    mixBlock(pending_);
   }
-  for (; left >= 8; at += 8, left -= 8) mix(wordAt(at));
+  for (; left >= kBlock; at += kBlock, left -= kBlock) mixBlock(at);
   std::memcpy(pending_, at, left);
 }
 
 std::uint64_t RunningChecksum::value() const {
-  RunningChecksum last = *this;
-  const auto held = static_cast<std::size_t>(length_ % 8);
-  std::memset(last.pending_ + held, 0, 8 - held);
-  if (held > 0) last.mix(wordAt(last.pending_));
-  last.mix(length_);
-  return finalMix(last.state_);
+  // The bytes after the last block go to their lanes word by word, the
+  // last word padded with zeros; the length tells the padding apart.
+  std::uint64_t lanes[kLanes];
+  std::copy(lanes_, lanes_ + kLanes, lanes);
+  const auto held = static_cast<std::size_t>(length_ % kBlock);
+  for (std::size_t word = 0; 8 * word < held; ++word) {
+    unsigned char padded[8] = {};
+    std::memcpy(padded, pending_ + 8 * word, std::min<std::size_t>(8, held - 8 * word));
+    lanes[word] = mixed(lanes[word], wordAt(padded));
+  }
+  std::uint64_t h = mixed(kIncrement, length_);
+  for (std::uint64_t lane : lanes) h = mixed(h, lane);
+  return finalMix(h);
 }
 
 }  // namespace kestrav::engine
