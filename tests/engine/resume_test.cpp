@@ -40,10 +40,13 @@ std::vector<std::string> searchArgs(const std::vector<std::string>& more) {
   return args;
 }
 
+// The files of a directory but the manifest (found.txt.json), which
+// manifestOf compares.
 std::vector<std::string> entriesOf(const fs::path& directory) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(directory))
-    names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    if (entry.path().extension() != ".json") names.push_back(entry.path().filename().string());
+  }
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -52,11 +55,22 @@ std::size_t lines(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
+// What found.txt's manifest says of the file and its search, up to the
+// command, threads and times of the run that wrote it; empty in a build
+// without manifests.
+std::string manifestOf(const fs::path& directory) {
+  const fs::path manifest = directory / "found.txt.json";
+  if (!fs::exists(manifest)) return "";
+  const std::string text = readFile(manifest);
+  return text.substr(0, text.find("\"command\""));
+}
+
 // The search never stopped, per shard option: its file, and its summary
 // line up to its time ("kestrav search: 729075 records, ").
 struct Uninterrupted {
   std::string file;
   std::string summary;
+  std::string manifest;
 };
 
 const Uninterrupted& uninterrupted(const std::string& shard) {
@@ -67,8 +81,8 @@ const Uninterrupted& uninterrupted(const std::string& shard) {
         dir.path(), kCommand,
         searchArgs(shard.empty() ? std::vector<std::string>{} : std::vector<std::string>{"--shard", shard}));
     EXPECT_EQ(run.exitStatus, 0) << run.err;
-    searches[shard] = {readFile(dir.path() / "found.txt"),
-                       run.err.substr(0, run.err.find(" records, ") + 10)};
+    searches[shard] = {readFile(dir.path() / "found.txt"), run.err.substr(0, run.err.find(" records, ") + 10),
+                       manifestOf(dir.path())};
   }
   return searches[shard];
 }
@@ -106,6 +120,7 @@ TEST(ResumedSearch, AKilledSearchResumesToTheBytesOfOneNeverStopped) {
     EXPECT_EQ(resumed.exitStatus, 0) << shown << ": " << resumed.err;
     EXPECT_EQ(lines(resumed.err), 1u) << shown << ": " << resumed.err;
     EXPECT_TRUE(readFile(dir.path() / "found.txt") == uninterrupted(c.shard).file) << shown;
+    EXPECT_EQ(manifestOf(dir.path()), uninterrupted(c.shard).manifest) << shown;
     // The records kept count as found: the summary is the whole search's.
     EXPECT_EQ(resumed.err.rfind(uninterrupted(c.shard).summary, 0), 0u) << shown << ": " << resumed.err;
     EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"found.txt"}) << shown;
