@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -415,26 +414,50 @@ TEST(Commands, AReaderThatWentAwayStopsTheCommandQuietly) {
   }
 }
 
+// Whether TEXT is "NAME VERSION (git COMMIT)\n", with COMMIT as this build knows it.
+bool isVersionLine(const std::string& text, const std::string& name) {
+  const std::string head = name + " " KESTRAV_VERSION " (git ";
+  const std::string tail = ")\n";
+  if (!text.starts_with(head) || !text.ends_with(tail) || text.size() < head.size() + tail.size()) {
+    return false;
+  }
+  std::string commit = text.substr(head.size(), text.size() - head.size() - tail.size());
+  if (!KESTRAV_FROM_GIT) {
+    return commit == "unknown";
+  }
+  if (commit.ends_with("-dirty")) {
+    commit.resize(commit.size() - std::string("-dirty").size());
+  }
+  return commit.size() == 12 && commit.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 // --version names the release and the commit of the build.
 TEST(Commands, VersionAndHelpOfEachTool) {
-  const std::string commit = KESTRAV_FROM_GIT ? "[0-9a-f]{12}(-dirty)?" : "unknown";
   struct Case {
     std::filesystem::path tool;
     std::string word;
-    std::string pattern;  // of the whole of standard output
+    std::string versionName;         // empty: the output is a usage text
+    std::vector<std::string> words;  // that a usage text holds
   };
   const Case cases[] = {
-      {kCommand, "--version", "kestrav " KESTRAV_VERSION " \\(git " + commit + "\\)\n"},
-      {KESTRAV_VERIFY, "--version", "kestrav-verify " KESTRAV_VERSION " \\(git " + commit + "\\)\n"},
-      {KESTRAV_VERIFY, "--help", "usage: kestrav-verify [^]*--quiet[^]*--checks DIR[^]*"},
+      {kCommand, "--version", "kestrav", {}},
+      {KESTRAV_VERIFY, "--version", "kestrav-verify", {}},
+      {KESTRAV_VERIFY, "--help", "", {"usage: kestrav-verify ", "--quiet", "--checks DIR"}},
   };
   for (const Case& c : cases) {
     ScratchDirectory dir;
     const auto run = runIn(dir.path(), c.tool, {c.word});
     EXPECT_EQ(run.exitStatus, 0) << c.tool << " " << c.word;
     EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(std::regex_match(run.out, std::regex(c.pattern, std::regex::ECMAScript)))
-        << c.tool << " " << c.word << ": " << run.out;
+    if (!c.versionName.empty()) {
+      EXPECT_TRUE(isVersionLine(run.out, c.versionName)) << c.tool << " " << c.word << ": " << run.out;
+    }
+    for (const std::string& word : c.words) {
+      EXPECT_NE(run.out.find(word), std::string::npos) << c.tool << " " << c.word << ": " << run.out;
+    }
+    if (!c.words.empty()) {
+      EXPECT_TRUE(run.out.starts_with(c.words.front())) << run.out;
+    }
   }
 }
 
@@ -450,15 +473,17 @@ TEST(SearchCommand, CountsOfTheShardsAddUpToTheWhole) {
     ScratchDirectory dir;
     const auto run = runIn(dir.path(), kCommand, extended(search, {"--shard", shard}));
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    std::smatch all;
-    ASSERT_TRUE(std::regex_search(run.out, all, std::regex("all: ([0-9,]+) of ([0-9,]+) compositions")))
-        << run.out;
+    // "all: X of Y compositions", the numbers with thousands separators.
+    const auto all = run.out.find("all: ");
+    const auto of = run.out.find(" of ", all);
+    const auto end = run.out.find(" compositions", of);
+    ASSERT_TRUE(all != std::string::npos && of != std::string::npos && end != std::string::npos) << run.out;
     const auto number = [](std::string text) {
       text.erase(std::remove(text.begin(), text.end(), ','), text.end());
       return std::stoull(text);
     };
-    sum += number(all[1]);
-    whole = number(all[2]);
+    sum += number(run.out.substr(all + 5, of - all - 5));
+    whole = number(run.out.substr(of + 4, end - of - 4));
     EXPECT_NE(run.out.find("expected output: about "), std::string::npos) << run.out;
   }
   EXPECT_EQ(sum, whole);
