@@ -1,6 +1,7 @@
 #include "engine/output_file.hpp"
 
 #include "engine/compressed_stream.hpp"
+#include "engine/directory_sync.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,15 +29,6 @@ std::filesystem::path temporaryName(const std::filesystem::path& target, std::mt
   name += ".tmp-";
   name += suffix;
   return target.parent_path() / name;
-}
-
-bool syncDirectoryOf(const std::filesystem::path& file) {
-  const std::filesystem::path parent = file.parent_path();
-  const int fd = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  return synced;
 }
 
 }  // namespace

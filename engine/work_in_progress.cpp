@@ -1,5 +1,7 @@
 #include "engine/work_in_progress.hpp"
 
+#include "engine/directory_sync.hpp"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -41,15 +43,6 @@ bool writeAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(wrote));
   }
   return true;
-}
-
-bool syncDirectoryOf(const std::filesystem::path& file) {
-  const std::filesystem::path parent = file.parent_path();
-  const int fd = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  return synced;
 }
 
 }  // namespace
