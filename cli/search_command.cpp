@@ -72,9 +72,10 @@ int printCount(const Model& model, const SearchSize& size, const SearchOptions& 
               grouped(static_cast<std::uint64_t>(sample.recordsPerComposition * compositions + 0.5)).c_str(),
               sizeText(sample.bytesPerComposition * compositions).c_str());
   const int threads = threadsFor(options);
-  std::printf("expected time: about %s with %d thread%s at %.2g compositions/s (measured here on a sample)\n",
-              durationText(compositions / sample.compositionsPerSecond).c_str(), threads,
-              threads == 1 ? "" : "s", sample.compositionsPerSecond);
+  const double seconds = compositions / sample.compositionsPerSecond;
+  const std::string time = seconds < 0.5 ? "under 1 s" : "about " + durationText(seconds);
+  std::printf("expected time: %s with %d thread%s at %.2g compositions/s (measured here on a sample)\n",
+              time.c_str(), threads, threads == 1 ? "" : "s", sample.compositionsPerSecond);
   return 0;
 }
 

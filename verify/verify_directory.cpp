@@ -31,6 +31,22 @@ std::vector<std::string> filesWithManifests(const std::filesystem::path& directo
   return names;
 }
 
+// "1-6, 10, 12-75": the programs at the given positions of the catalogue,
+// a run of neighbouring rows as its first and last number.
+std::string absentPrograms(const std::vector<const VariantSpec*>& rows,
+                           const std::vector<std::size_t>& positions) {
+  std::string text;
+  for (std::size_t i = 0; i < positions.size();) {
+    std::size_t last = i;
+    while (last + 1 < positions.size() && positions[last + 1] == positions[last] + 1) ++last;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(rows[positions[i]]->number);
+    if (last > i) text += "-" + std::to_string(rows[positions[last]]->number);
+    i = last + 1;
+  }
+  return text;
+}
+
 }  // namespace
 
 bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChecks& checks,
@@ -57,7 +73,7 @@ bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChe
   ::close(directory);
   wrongFiles = 0;
   const bool everyRow = arguments.programs.empty();
-  std::vector<std::string> absent;
+  std::vector<std::size_t> absent;  // positions in chosen
   std::set<std::string> checked;
   int wrong = 0;
   // One file's lines; each goes out before the next file is read, and once
@@ -73,13 +89,14 @@ bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChe
     }
     return static_cast<bool>(out.flush());
   };
-  for (const VariantSpec* row : chosen) {
+  for (std::size_t position = 0; position < chosen.size(); ++position) {
+    const VariantSpec* row = chosen[position];
     const std::string name = resultFileName(row->number);
     const std::filesystem::path file = arguments.directory / name;
     checked.insert(name);
     std::error_code ignored;
     if (everyRow && !std::filesystem::exists(std::filesystem::symlink_status(file, ignored))) {
-      absent.push_back(name);
+      absent.push_back(position);
       continue;
     }
     const FileVerdict verdict = checkResultFile(*row, file, checks);
@@ -98,9 +115,8 @@ bool verifyResultDirectory(const std::vector<VariantSpec>& rows, const ResultChe
     }
   }
   if (!absent.empty()) {
-    out << "absent   " << absent.size() << " of " << chosen.size() << " catalogue result files:";
-    for (const std::string& name : absent) out << ' ' << name;
-    out << '\n';
+    out << "absent   " << absent.size() << " of " << chosen.size() << " catalogue result files (programs "
+        << absentPrograms(chosen, absent) << ")\n";
   }
   wrongFiles = wrong + static_cast<int>(absent.size());
   out << chosen.size() - absent.size() - static_cast<std::size_t>(wrongOfRows) << " of " << chosen.size()
