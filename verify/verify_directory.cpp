@@ -41,7 +41,11 @@ std::string absentPrograms(const std::vector<const VariantSpec*>& rows,
     while (last + 1 < positions.size() && positions[last + 1] == positions[last] + 1) ++last;
     if (!text.empty()) text += ", ";
     text += std::to_string(rows[positions[i]]->number);
-    if (last > i) text += "-" + std::to_string(rows[positions[last]]->number);
+    if (last > i) {
+      // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "-" + ...
+      text += '-';
+      text += std::to_string(rows[positions[last]]->number);
+    }
     i = last + 1;
   }
   return text;
