@@ -11,6 +11,7 @@
 #include "kestrav/catalogue.hpp"
 #include "kestrav/error.hpp"
 #include "kestrav/manifest.hpp"
+#include "kestrav/search.hpp"
 #include "kestrav/verify.hpp"
 
 namespace kestrav::cli {
@@ -23,6 +24,8 @@ int verifyFile(const Arguments& parsed, const std::string& program) {
     return refuse(program,
                   shownFileName(parsed.directory) + ": a file, not a directory; give no program numbers");
   const std::string name = shownFileName(parsed.directory);
+  if (const std::string unreadable = resultFileNameProblem(parsed.directory); !unreadable.empty())
+    return refuse(program, name + ": " + unreadable);
   std::string fault;
   try {
     requireManifests();

@@ -44,7 +44,8 @@ constexpr std::size_t kChunk = 1 << 16;
 // Writes compressed output to the raw stream; false with errno on failure.
 class Compressor {
  public:
-  explicit Compressor(std::FILE* raw) : raw_(raw) {}
+  Compressor(std::FILE* raw, std::function<void(std::string_view)> stored)
+      : raw_(raw), stored_(std::move(stored)) {}
   virtual ~Compressor() = default;
   virtual bool write(const char* data, std::size_t size) = 0;
   virtual bool finish() = 0;
@@ -52,18 +53,23 @@ class Compressor {
  protected:
   bool emit(const char* data, std::size_t size) {
     errno = 0;
-    if (std::fwrite(data, 1, size, raw_) == size) return true;
-    if (errno == 0) errno = EIO;
-    return false;
+    if (std::fwrite(data, 1, size, raw_) != size) {
+      if (errno == 0) errno = EIO;
+      return false;
+    }
+    if (stored_) stored_(std::string_view(data, size));
+    return true;
   }
   std::FILE* raw_;
+  std::function<void(std::string_view)> stored_;
   char buffer_[kChunk];
 };
 
 #ifdef KESTRAV_GZIP
 class GzipCompressor : public Compressor {
  public:
-  explicit GzipCompressor(std::FILE* raw) : Compressor(raw) {
+  GzipCompressor(std::FILE* raw, std::function<void(std::string_view)> stored)
+      : Compressor(raw, std::move(stored)) {
     // 15 + 16: a window of 32 KiB with the gzip header and trailer.
     ready_ =
         deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) == Z_OK;
@@ -100,7 +106,8 @@ class GzipCompressor : public Compressor {
 #ifdef KESTRAV_ZSTD
 class ZstdCompressor : public Compressor {
  public:
-  explicit ZstdCompressor(std::FILE* raw) : Compressor(raw), context_(ZSTD_createCCtx()) {}
+  ZstdCompressor(std::FILE* raw, std::function<void(std::string_view)> stored)
+      : Compressor(raw, std::move(stored)), context_(ZSTD_createCCtx()) {}
   ~ZstdCompressor() override { ZSTD_freeCCtx(context_); }
   bool ready() const { return context_ != nullptr; }
   bool write(const char* data, std::size_t size) override { return run(data, size, ZSTD_e_continue); }
@@ -149,7 +156,104 @@ std::FILE* streamOf(std::unique_ptr<Kind> compressor) {
   return stream;
 }
 
+#ifdef KESTRAV_GZIP
+// Gzip data of one or more members, one after the other (as cat joins them).
+class GzipDecompressor : public Decompressor {
+ public:
+  GzipDecompressor() { ready_ = inflateInit2(&stream_, 15 + 16) == Z_OK; }
+  ~GzipDecompressor() override {
+    if (ready_) inflateEnd(&stream_);
+  }
+  bool ready() const { return ready_; }
+
+  std::string add(std::string_view data, const std::function<bool(std::string_view)>& take) override {
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream_.avail_in = static_cast<uInt>(data.size());
+    for (;;) {
+      if (ended_ && stream_.avail_in > 0) {  // another member follows
+        if (inflateReset(&stream_) != Z_OK) return "not gzip data";
+        ended_ = false;
+      }
+      stream_.next_out = reinterpret_cast<Bytef*>(buffer_);
+      stream_.avail_out = kChunk;
+      const int status = inflate(&stream_, Z_NO_FLUSH);
+      if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
+        return stream_.msg != nullptr ? std::string("not gzip data: ") + stream_.msg : "not gzip data";
+      ended_ = ended_ || status == Z_STREAM_END;
+      const std::size_t got = kChunk - stream_.avail_out;
+      if (got > 0 && !take(std::string_view(buffer_, got))) return "";
+      // Done when the input is used up and the buffer was not filled.
+      if (stream_.avail_in == 0 && stream_.avail_out > 0) return "";
+    }
+  }
+
+  std::string finish() const override { return ended_ ? "" : "the gzip data ends early"; }
+
+ private:
+  z_stream stream_{};
+  bool ready_ = false;
+  bool ended_ = false;  // at the end of a member
+  char buffer_[kChunk];
+};
+#endif
+
+#ifdef KESTRAV_ZSTD
+// Zstandard data of one or more frames.
+class ZstdDecompressor : public Decompressor {
+ public:
+  ZstdDecompressor() : context_(ZSTD_createDCtx()) {}
+  ~ZstdDecompressor() override { ZSTD_freeDCtx(context_); }
+  bool ready() const { return context_ != nullptr; }
+
+  std::string add(std::string_view data, const std::function<bool(std::string_view)>& take) override {
+    ZSTD_inBuffer in{data.data(), data.size(), 0};
+    for (;;) {
+      ZSTD_outBuffer out{buffer_, kChunk, 0};
+      const std::size_t left = ZSTD_decompressStream(context_, &out, &in);
+      if (ZSTD_isError(left)) return std::string("not zstd data: ") + ZSTD_getErrorName(left);
+      ended_ = left == 0;
+      if (out.pos > 0 && !take(std::string_view(buffer_, out.pos))) return "";
+      // Done when the input is used up and the buffer was not filled.
+      if (in.pos == in.size && out.pos < kChunk) return "";
+    }
+  }
+
+  std::string finish() const override { return ended_ ? "" : "the zstd data ends early"; }
+
+ private:
+  ZSTD_DCtx* context_;
+  bool ended_ = false;  // at the end of a frame
+  char buffer_[kChunk];
+};
+#endif
+
+template <class Kind>
+std::unique_ptr<Decompressor> readyOrNull(std::unique_ptr<Kind> decompressor) {
+  if (!decompressor->ready()) return nullptr;
+  return decompressor;
+}
+
 }  // namespace
+
+std::unique_ptr<Decompressor> Decompressor::make(Compression compression) {
+  switch (compression) {
+    case Compression::Gzip:
+#ifdef KESTRAV_GZIP
+      return readyOrNull(std::make_unique<GzipDecompressor>());
+#else
+      break;
+#endif
+    case Compression::Zstd:
+#ifdef KESTRAV_ZSTD
+      return readyOrNull(std::make_unique<ZstdDecompressor>());
+#else
+      break;
+#endif
+    case Compression::None:
+      break;
+  }
+  return nullptr;
+}
 
 bool compressionFor(const std::filesystem::path& name, Compression& compression, std::string& error) {
   const std::string extension = name.extension().string();
@@ -157,8 +261,8 @@ bool compressionFor(const std::filesystem::path& name, Compression& compression,
   for (const Suffix& entry : kSuffixes) {
     if (extension != entry.suffix) continue;
     if (!entry.built) {
-      error =
-          "this build writes no " + extension + " files (built without " + std::string(entry.package) + ")";
+      error = "this build reads and writes no " + extension + " files (built without " +
+              std::string(entry.package) + ")";
       return false;
     }
     compression = entry.compression;
@@ -166,24 +270,25 @@ bool compressionFor(const std::filesystem::path& name, Compression& compression,
   }
   for (std::string_view other : kOtherCompressed) {
     if (extension == other) {
-      error = extension + " is a compression kestrav does not write (.gz and .zst are)";
+      error = extension + " is a compression kestrav does not read or write (.gz and .zst are)";
       return false;
     }
   }
   return true;
 }
 
-std::FILE* openCompressingStream(std::FILE* raw, Compression compression) {
+std::FILE* openCompressingStream(std::FILE* raw, Compression compression,
+                                 std::function<void(std::string_view)> stored) {
   switch (compression) {
     case Compression::Gzip:
 #ifdef KESTRAV_GZIP
-      return streamOf(std::make_unique<GzipCompressor>(raw));
+      return streamOf(std::make_unique<GzipCompressor>(raw, std::move(stored)));
 #else
       break;
 #endif
     case Compression::Zstd:
 #ifdef KESTRAV_ZSTD
-      return streamOf(std::make_unique<ZstdCompressor>(raw));
+      return streamOf(std::make_unique<ZstdCompressor>(raw, std::move(stored)));
 #else
       break;
 #endif
@@ -191,6 +296,7 @@ std::FILE* openCompressingStream(std::FILE* raw, Compression compression) {
       break;
   }
   (void)raw;
+  (void)stored;
   errno = EINVAL;
   return nullptr;
 }

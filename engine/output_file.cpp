@@ -33,7 +33,8 @@ std::filesystem::path temporaryName(const std::filesystem::path& target, std::mt
 
 }  // namespace
 
-bool OutputFile::open(const std::filesystem::path& target, std::string& error) {
+bool OutputFile::open(const std::filesystem::path& target, std::string& error,
+                      std::function<void(std::string_view)> stored) {
   abandon();
   target_ = target;
   temporary_.clear();
@@ -74,7 +75,7 @@ bool OutputFile::open(const std::filesystem::path& target, std::string& error) {
   if (compression != Compression::None) {
     raw_ = file_;
     errno = 0;
-    file_ = openCompressingStream(raw_, compression);
+    file_ = openCompressingStream(raw_, compression, std::move(stored));
     if (file_ == nullptr) {
       error = systemError();
       abandon();
@@ -84,16 +85,19 @@ bool OutputFile::open(const std::filesystem::path& target, std::string& error) {
   return true;
 }
 
-bool OutputFile::commit(bool sync, std::string& error) {
+bool OutputFile::endCompression(std::string& error) {
+  if (raw_ == nullptr) return true;
   errno = 0;
-  bool ok = true;
-  if (raw_ != nullptr) {
-    // Closing the compressing stream writes the end of the compressed data.
-    ok = std::fclose(file_) == 0;
-    file_ = raw_;
-    raw_ = nullptr;
-    if (!ok) error = systemError();
-  }
+  // Closing the compressing stream writes the end of the compressed data.
+  const bool ok = std::fclose(file_) == 0;
+  file_ = raw_;
+  raw_ = nullptr;
+  if (!ok) error = systemError();
+  return ok;
+}
+
+bool OutputFile::commit(bool sync, std::string& error) {
+  bool ok = endCompression(error);
   errno = 0;
   ok = ok && std::fflush(file_) == 0 && (!sync || temporary_.empty() || ::fsync(::fileno(file_)) == 0);
   if (!ok && error.empty()) error = systemError();

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kestrav::engine {
 
@@ -23,9 +24,18 @@ class OutputFile {
 
   // Returns false with the system's reason when the file cannot be created,
   // or with why its name's compression cannot be written
-  // (engine/compressed_stream.hpp). stream() takes the uncompressed text.
-  bool open(const std::filesystem::path& target, std::string& error);
+  // (engine/compressed_stream.hpp). stream() takes the uncompressed text;
+  // `stored`, when given, sees the bytes of a compressed file as they reach
+  // it (the text itself is what a plain file stores).
+  bool open(const std::filesystem::path& target, std::string& error,
+            std::function<void(std::string_view)> stored = {});
   std::FILE* stream() const { return file_; }
+  bool compressed() const { return raw_ != nullptr; }
+
+  // Writes the end of the compressed data (nothing for a plain file), so
+  // that every stored byte is known before commit(); stream() then writes
+  // to the file itself. Returns false with the system's reason.
+  bool endCompression(std::string& error);
 
   // Flushes and closes the file and gives it its name. With sync, the data
   // reaches the disk before the rename and the rename before the return

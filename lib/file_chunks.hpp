@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/compressed_stream.hpp"
+
 namespace kestrav::detail {
 
 inline constexpr std::size_t kChunkSize = std::size_t{1} << 20;
@@ -32,6 +34,30 @@ std::string readChunks(const std::filesystem::path& file, Take&& take) {
   }
   std::fclose(in);
   return failure;
+}
+
+// Hands the text of a result file to take(text), decompressed by the name's
+// suffix (.gz, .zst), and its bytes as stored to stored(bytes) when they are
+// not the text. Returns "" or the reason the file could not be read, which
+// for a compression this build lacks is the one line that refuses its name.
+template <class Take, class Stored>
+std::string readResultText(const std::filesystem::path& file, Take&& take, Stored&& stored) {
+  engine::Compression compression = engine::Compression::None;
+  std::string failure;
+  if (!engine::compressionFor(file, compression, failure)) return failure;
+  if (compression == engine::Compression::None) return readChunks(file, take);
+  const std::unique_ptr<engine::Decompressor> decompressor = engine::Decompressor::make(compression);
+  if (decompressor == nullptr) return std::strerror(ENOMEM);
+  bool taken = true;  // false once take asks to stop
+  std::string corrupt;
+  failure = readChunks(file, [&](std::string_view piece) {
+    stored(piece);
+    corrupt = decompressor->add(piece, [&](std::string_view text) { return taken = take(text); });
+    return corrupt.empty() && taken;
+  });
+  if (!failure.empty()) return failure;
+  if (!corrupt.empty() || !taken) return corrupt;
+  return decompressor->finish();
 }
 
 }  // namespace kestrav::detail

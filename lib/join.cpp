@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstring>
 
-#include "engine/compressed_stream.hpp"
 #include "engine/output_file.hpp"
 #include "engine/result_digest.hpp"
 #include "kestrav/error.hpp"
@@ -73,8 +72,10 @@ std::string checkSet(const std::vector<Part>& parts) {
   return "";
 }
 
-// "" when what was read of the part is what its manifest says.
-std::string checkContents(const Part& part, const engine::ResultDigest& read) {
+// "" when what was read of the part is what its manifest says: the counts
+// of its text, the SHA-256 of its bytes as stored.
+std::string checkContents(const Part& part, const engine::ResultDigest& read,
+                          const engine::ResultDigest& stored) {
   const Manifest& m = part.manifest;
   if (read.bytes() != m.bytes)
     return shown(part.path) + ": " + std::to_string(read.bytes()) + " bytes, its manifest says " +
@@ -82,7 +83,7 @@ std::string checkContents(const Part& part, const engine::ResultDigest& read) {
   if (read.lines() != m.lines)
     return shown(part.path) + ": " + std::to_string(read.lines()) + " lines, its manifest says " +
            std::to_string(m.lines);
-  if (read.sha256() != m.sha256) return shown(part.path) + ": its SHA-256 does not match its manifest";
+  if (stored.sha256() != m.sha256) return shown(part.path) + ": its SHA-256 does not match its manifest";
   return "";
 }
 
@@ -104,23 +105,32 @@ bool joinShards(const std::vector<std::filesystem::path>& paths, const std::file
   std::sort(parts.begin(), parts.end(),
             [](const Part& a, const Part& b) { return a.manifest.shardIndex < b.manifest.shardIndex; });
 
-  engine::OutputFile output;  // abandoned on every early return
-  if (!output.open(file, problem)) {
+  engine::OutputFile output;       // abandoned on every early return
+  engine::ResultDigest whole(1);   // of the text
+  engine::ResultDigest stored(1);  // of the joined file's bytes when compressed
+  if (!output.open(file, problem, [&stored](std::string_view bytes) { stored.add(bytes, 0); })) {
     problem = "cannot write " + shown(file) + ": " + problem;
     return false;
   }
-  engine::ResultDigest whole(1);
   std::vector<std::uint64_t> recordsPerPass(model.multipliers().size(), 0);
   for (const Part& part : parts) {
     engine::ResultDigest read(1);
+    engine::ResultDigest readStored(1);
+    bool partCompressed = false;
     std::string writeError;
-    const std::string readError = detail::readChunks(part.path, [&](std::string_view piece) {
-      read.add(piece, 0);
-      whole.add(piece, 0);
-      if (std::fwrite(piece.data(), 1, piece.size(), output.stream()) == piece.size()) return true;
-      writeError = std::strerror(errno);
-      return false;
-    });
+    const std::string readError = detail::readResultText(
+        part.path,
+        [&](std::string_view piece) {
+          read.add(piece, 0);
+          whole.add(piece, 0);
+          if (std::fwrite(piece.data(), 1, piece.size(), output.stream()) == piece.size()) return true;
+          writeError = std::strerror(errno);
+          return false;
+        },
+        [&](std::string_view bytes) {
+          partCompressed = true;
+          readStored.add(bytes, 0);
+        });
     if (!writeError.empty()) {
       problem = "cannot write " + shown(file) + ": " + writeError;
       return false;
@@ -129,7 +139,7 @@ bool joinShards(const std::vector<std::filesystem::path>& paths, const std::file
       problem = shown(part.path) + ": " + readError;
       return false;
     }
-    problem = checkContents(part, read);
+    problem = checkContents(part, read, partCompressed ? readStored : read);
     if (!problem.empty()) return false;
     for (std::size_t p = 0; p < recordsPerPass.size(); ++p)
       recordsPerPass[p] += part.manifest.recordsPerPass[p];
@@ -140,16 +150,17 @@ bool joinShards(const std::vector<std::filesystem::path>& paths, const std::file
   m.recordsPerPass = recordsPerPass;
   m.lines = whole.lines();
   m.bytes = whole.bytes();
-  m.sha256 = whole.sha256();
+  const bool compressed = output.compressed();
+  if (!output.endCompression(problem)) {
+    problem = "cannot write " + shown(file) + ": " + problem;
+    return false;
+  }
+  m.sha256 = (compressed ? stored : whole).sha256();
   const Manifest& first = parts.front().manifest;
   const double seconds = std::chrono::duration<double>(std::chrono::system_clock::now() - started).count();
   detail::describeRun(m, options.command, started, seconds, first.threads, Simd::Auto);
   m.simd = first.simd;
-  // A compressed file's bytes are not the text digested: it gets no manifest.
-  engine::Compression compression = engine::Compression::None;
-  std::string ignored;
-  engine::compressionFor(file, compression, ignored);
-  if (!options.write || output.direct() || compression != engine::Compression::None) {
+  if (!options.write || output.direct()) {
     if (output.commit(sync, problem)) return true;
   } else if (engine::commitWithCompanion(output, engine::Companion{manifestPath(file), manifestText(m)}, sync,
                                          problem)) {

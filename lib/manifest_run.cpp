@@ -49,7 +49,8 @@ std::optional<engine::Companion> manifestCompanion(const Model& model, const Sea
                                                    engine::CompositionRange searched, double seconds,
                                                    const std::filesystem::path& file,
                                                    const ManifestOptions& manifest,
-                                                   std::chrono::system_clock::time_point started) {
+                                                   std::chrono::system_clock::time_point started,
+                                                   const engine::ResultDigest* stored) {
   if (!manifest.write || !manifestsAvailable()) return std::nullopt;
   Manifest m = manifestFor(model);
   m.file = file.filename().string();
@@ -60,7 +61,7 @@ std::optional<engine::Companion> manifestCompanion(const Model& model, const Sea
   m.recordsPerPass = digest.recordsPerPass();
   m.lines = digest.lines();
   m.bytes = digest.bytes();
-  m.sha256 = digest.sha256();
+  m.sha256 = (stored != nullptr ? *stored : digest).sha256();
   describeRun(m, manifest.command, started, seconds, threadsFor(options), options.simd);
   return engine::Companion{manifestPath(file), manifestText(m)};
 }

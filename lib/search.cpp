@@ -284,22 +284,38 @@ std::chrono::milliseconds intervalOf(double seconds) {
 }
 
 // A target that is not a regular file (a device, a FIFO) is written
-// directly, through a temporary file of a random name for nothing else.
+// directly, through a temporary file of a random name for nothing else. A
+// compressed file gets a manifest: the counts of its text, the SHA-256 of
+// its bytes.
 SearchSummary searchToTemporaryFile(const Model& model, const std::filesystem::path& file,
-                                    const SearchOptions& options, bool sync) {
+                                    const SearchOptions& options, const FileOptions& fileOptions) {
   SearchSummary summary;
   engine::OutputFile output;
-  if (!output.open(file, summary.error)) {
+  engine::ResultDigest stored(1);
+  if (!output.open(file, summary.error, [&stored](std::string_view bytes) { stored.add(bytes, 0); })) {
     summary.status = SearchStatus::Failed;
     return summary;
   }
+  const bool compressed = output.compressed();
   engine::StreamOutput stream(output.stream());
   engine::ResultDigest digest(model.multipliers().size());
   engine::DigestingOutput out(stream, digest);
+  const auto started = std::chrono::system_clock::now();
   summary = runInto(model, options, engine::RecordEncoding::Text, out);
-  if (summary.status == SearchStatus::Complete) summary.sha256 = digest.sha256();
-  if (summary.status == SearchStatus::Complete && !output.commit(sync, summary.error))
+  if (summary.status == SearchStatus::Complete && !output.endCompression(summary.error))
     summary.status = SearchStatus::Failed;
+  if (summary.status == SearchStatus::Complete) {
+    summary.sha256 = (compressed ? stored : digest).sha256();
+    const std::optional<engine::Companion> companion =
+        output.direct()
+            ? std::nullopt
+            : detail::manifestCompanion(model, options, digest,
+                                        {summary.firstComposition, summary.endComposition}, summary.seconds,
+                                        file, fileOptions.manifest, started, compressed ? &stored : nullptr);
+    if (!(companion ? engine::commitWithCompanion(output, *companion, fileOptions.sync, summary.error)
+                    : output.commit(fileOptions.sync, summary.error)))
+      summary.status = SearchStatus::Failed;
+  }
   if (summary.status != SearchStatus::Complete) output.abandon();
   return summary;
 }
@@ -345,7 +361,7 @@ SearchSummary searchToFile(const Model& model, const std::filesystem::path& file
   std::string unwritable;
   if ((exists && !S_ISREG(status.st_mode)) || !engine::compressionFor(file, compression, unwritable) ||
       compression != engine::Compression::None)
-    return searchToTemporaryFile(model, file, options, fileOptions.sync);
+    return searchToTemporaryFile(model, file, options, fileOptions);
 
   SearchSummary summary;
   summary.compositions = range.end - range.first;

@@ -205,14 +205,22 @@ std::string verifyWithManifest(const std::filesystem::path& file, std::uint64_t 
   if (manifest.recordsPerPass.size() != model.multipliers().size() || records != manifest.lines)
     return "its manifest's records per pass do not fit its passes and lines";
 
-  engine::ResultDigest digest(1);
+  engine::ResultDigest digest(1);  // of the text
+  engine::ResultDigest stored(1);  // of a compressed file's bytes
+  bool compressed = false;
   RecordChecker checker(model, manifest,
                         sampleRanks(manifest.firstComposition, manifest.endComposition, sample));
-  const std::string unreadable = detail::readChunks(file, [&](std::string_view piece) {
-    digest.add(piece, 0);
-    checker.add(piece);
-    return true;
-  });
+  const std::string unreadable = detail::readResultText(
+      file,
+      [&](std::string_view piece) {
+        digest.add(piece, 0);
+        checker.add(piece);
+        return true;
+      },
+      [&](std::string_view bytes) {
+        compressed = true;
+        stored.add(bytes, 0);
+      });
   if (!unreadable.empty()) return "cannot read it: " + unreadable;
   const std::string fault = checker.finish();
   std::string counts;
@@ -220,7 +228,7 @@ std::string verifyWithManifest(const std::filesystem::path& file, std::uint64_t 
     counts = std::to_string(digest.bytes()) + " bytes, its manifest says " + std::to_string(manifest.bytes);
   } else if (digest.lines() != manifest.lines) {
     counts = std::to_string(digest.lines()) + " lines, its manifest says " + std::to_string(manifest.lines);
-  } else if (digest.sha256() != manifest.sha256) {
+  } else if ((compressed ? stored : digest).sha256() != manifest.sha256) {
     counts = "its SHA-256 does not match its manifest";
   }
   if (counts.empty()) return fault;

@@ -21,14 +21,18 @@
 //                       the compositions with ranks [F, E) of the A of the
 //                       whole search (all passes, in file order)
 //   "records_per_pass"  records (lines) of each pass, in pass order
-//   "lines", "bytes"    of the file
-//   "sha256"            of the file, 64 lowercase hex digits
+//   "lines", "bytes"    of the file's text (decompressed, for FILE.gz/.zst)
+//   "sha256"            of the file as stored (its compressed bytes, for
+//                       FILE.gz/.zst), 64 lowercase hex digits
 //   "kestrav"           {"version": "1.0.0", "commit": GIT COMMIT or ""}
 //   "command"           the command line that wrote it, word by word
 //   "started"           when the search started, UTC, "2026-12-09T05:16:00Z"
 //   "seconds"           how long it took
 //   "threads", "simd"   the worker threads and the vector kernel it used
 //   "host"              the machine's host name
+//
+// A compressed file's checksum is that of its bytes, so that sha256sum
+// checks it as it lies on disk; its counts are those of the records.
 //
 // The keys from "kestrav" on describe the run; two searches of the same
 // model, layout, total, multipliers and shard write the same file and the
@@ -117,8 +121,9 @@ KESTRAV_API Manifest readManifest(const std::filesystem::path& file);
 // layout, total, multipliers, N), each index must come exactly once, and
 // each part's size, lines and SHA-256 must match its manifest: otherwise
 // returns false with one line naming the part and the reason, and writes
-// nothing. The parts are read as a stream and the file is written as
-// searchToFile writes one (atomically; with sync, on disk at the return).
+// nothing. The parts are read as a stream, decompressed by their names'
+// suffixes (.gz, .zst), and the file is written as searchToFile writes one
+// (atomically, compressed by its name; with sync, on disk at the return).
 // Throws Error(Field::Manifest), naming the part, for a manifest that cannot
 // be read or names a model the library refuses.
 KESTRAV_API bool joinShards(const std::vector<std::filesystem::path>& parts,
@@ -128,7 +133,8 @@ KESTRAV_API bool joinShards(const std::vector<std::filesystem::path>& parts,
 inline constexpr std::uint64_t kDefaultVerifySample = 4000;
 
 // Checks a result file against its manifest without searching again: the
-// size, lines and SHA-256; every record's place (each pass's records in
+// size, lines and SHA-256 (of a .gz/.zst file's text and bytes, read as a
+// stream); every record's place (each pass's records in
 // their pass, the compositions in file order, in the manifest's range),
 // form (the layout's pinned entries, multiples of the pass's multiplier,
 // the total) and value (the model evaluated exactly, every block zero);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -83,15 +84,16 @@ std::string searchKeys(Manifest manifest) {
   return kestrav::manifestText(manifest);
 }
 
-// The search's shards 1..count in dir, as part-i.txt.
-std::vector<fs::path> writeShards(const Model& model, const fs::path& dir, int count) {
+// The search's shards 1..count in dir, as part-i.txt (compressed by suffix).
+std::vector<fs::path> writeShards(const Model& model, const fs::path& dir, int count,
+                                  const std::string& suffix = "") {
   std::vector<fs::path> parts;
   for (int i = 1; i <= count; ++i) {
     kestrav::SearchOptions options;
     options.threads = 1;
     options.shardIndex = i;
     options.shardCount = count;
-    parts.push_back(dir / ("part-" + std::to_string(i) + ".txt"));
+    parts.push_back(dir / ("part-" + std::to_string(i) + ".txt" + suffix));
     EXPECT_EQ(kestrav::searchToFile(model, parts.back(), options).status, SearchStatus::Complete);
   }
   return parts;
@@ -137,22 +139,51 @@ TEST(Manifest, DescribesTheFileItsSearchWrote) {
 
 TEST(Manifest, ShardsJoinInAnyOrderIntoTheWholeSearch) {
   SKIP_WITHOUT_MANIFESTS();
+  // Plain parts, and compressed ones where the build has the library.
+  const std::string suffixes[] = {"", ".gz", ".zst"};
   for (const ModelCase& c : kModels) {
     SCOPED_TRACE(c.name);
     ScratchDirectory dir;
     const Model model = c.make();
     ASSERT_EQ(kestrav::searchToFile(model, dir.path() / "whole.txt").status, SearchStatus::Complete);
     const std::string whole = kestrav::testing::readFile(dir.path() / "whole.txt");
-    const std::string wholeKeys = searchKeys(kestrav::readManifest(dir.path() / "whole.txt"));
-    std::vector<fs::path> parts = writeShards(model, dir.path(), 3);
-    for (const fs::path& part : parts) EXPECT_EQ(kestrav::verifyWithManifest(part, kEveryComposition), "");
-    std::sort(parts.begin(), parts.end());
-    do {
+    const Manifest wholeManifest = kestrav::readManifest(dir.path() / "whole.txt");
+    const std::string wholeKeys = searchKeys(wholeManifest);
+    for (const std::string& suffix : suffixes) {
+      if (const std::string lacking = kestrav::resultFileNameProblem("part.txt" + suffix); !lacking.empty()) {
+        std::printf("%s parts not joined: %s\n", suffix.c_str(), lacking.c_str());
+        continue;
+      }
+      SCOPED_TRACE("parts part-i.txt" + suffix);
+      std::vector<fs::path> parts = writeShards(model, dir.path(), 3, suffix);
+      for (const fs::path& part : parts) EXPECT_EQ(kestrav::verifyWithManifest(part, kEveryComposition), "");
+      std::sort(parts.begin(), parts.end());
+      do {
+        std::string problem;
+        ASSERT_TRUE(kestrav::joinShards(parts, dir.path() / "joined.txt", problem)) << problem;
+        EXPECT_EQ(kestrav::testing::readFile(dir.path() / "joined.txt"), whole);
+        EXPECT_EQ(searchKeys(kestrav::readManifest(dir.path() / "joined.txt")), wholeKeys);
+      } while (std::next_permutation(parts.begin(), parts.end()));
+      if (suffix.empty()) continue;
+
+      // Joined compressed: the whole's manifest, but for the SHA-256 of its bytes.
+      const fs::path joined = dir.path() / ("joined.txt" + suffix);
       std::string problem;
-      ASSERT_TRUE(kestrav::joinShards(parts, dir.path() / "joined.txt", problem)) << problem;
-      EXPECT_EQ(kestrav::testing::readFile(dir.path() / "joined.txt"), whole);
-      EXPECT_EQ(searchKeys(kestrav::readManifest(dir.path() / "joined.txt")), wholeKeys);
-    } while (std::next_permutation(parts.begin(), parts.end()));
+      ASSERT_TRUE(kestrav::joinShards(parts, joined, problem)) << problem;
+      Manifest m = kestrav::readManifest(joined);
+      EXPECT_EQ(m.sha256, kestrav::sha256Hex(kestrav::testing::readFile(joined)));
+      m.sha256 = wholeManifest.sha256;
+      EXPECT_EQ(searchKeys(m), wholeKeys);
+      EXPECT_EQ(kestrav::verifyWithManifest(joined, kEveryComposition), "");
+      // One byte of a part's compressed data altered: verify and join refuse it.
+      std::string altered = kestrav::testing::readFile(parts[1]);
+      altered[altered.size() / 2] = static_cast<char>(altered[altered.size() / 2] ^ 0x20);
+      writeText(parts[1], altered);
+      EXPECT_NE(kestrav::verifyWithManifest(parts[1], kEveryComposition), "");
+      EXPECT_FALSE(kestrav::joinShards(parts, dir.path() / "refused.txt", problem));
+      EXPECT_NE(problem.find(parts[1].filename().string() + ": "), std::string::npos) << problem;
+      EXPECT_FALSE(fs::exists(dir.path() / "refused.txt"));
+    }
   }
 }
 

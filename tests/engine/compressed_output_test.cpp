@@ -1,12 +1,15 @@
 // Result files named FILE.gz or FILE.zst are written compressed, as the
 // records are found: decompressed they are the plain file byte for byte.
-// A suffix of compressed data the build cannot write is refused in one
-// line, and nothing is written under it.
+// They get a manifest that `verify` checks them against, reading them back
+// through the same library. A suffix of compressed data the build cannot
+// write is refused in one line, and nothing is written under it; `verify`
+// refuses such a file in one line too.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,11 @@ using kestrav::testing::runIn;
 using kestrav::testing::ScratchDirectory;
 
 const std::filesystem::path kCommand = KESTRAV_COMMAND;
+#ifdef KESTRAV_MANIFESTS
+constexpr bool kManifests = true;
+#else
+constexpr bool kManifests = false;
+#endif
 
 bool onPath(const std::string& tool) {
   ScratchDirectory dir;
@@ -50,19 +58,37 @@ TEST(CompressedResults, DecompressToThePlainFileOrAreRefused) {
       EXPECT_EQ(run.err.rfind("kestrav search: --out: " + name + ": ", 0), 0u) << run.err;
       EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
       EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << name;
+      // Such a file made elsewhere is not read as plain text either.
+      std::ofstream(dir.path() / name) << "1 2 3 \n";
+      const auto verify = runIn(dir.path(), kCommand, {"verify", name});
+      EXPECT_EQ(verify.exitStatus, 2) << name;
+      EXPECT_EQ(verify.err.rfind("kestrav verify: " + name + ": ", 0), 0u) << verify.err;
+      EXPECT_EQ(std::count(verify.err.begin(), verify.err.end(), '\n'), 1) << verify.err;
       continue;
     }
     ASSERT_EQ(run.exitStatus, 0) << name << ": " << run.err;
-    // Only the file itself: no temporary file is left beside it.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << name;
-    EXPECT_NE(kestrav::testing::readFile(dir.path() / name), plain) << name << " is not compressed";
-    if (!onPath(c.decompressor)) {
+    // The file and its manifest: no temporary file is left beside them.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), kManifests ? 2 : 1) << name;
+    const std::string stored = kestrav::testing::readFile(dir.path() / name);
+    EXPECT_NE(stored, plain) << name << " is not compressed";
+    if (onPath(c.decompressor)) {
+      const auto unpacked = runIn(dir.path(), "/bin/sh", {"-c", c.decompressor + " " + name});
+      EXPECT_EQ(unpacked.exitStatus, 0) << unpacked.err;
+      EXPECT_EQ(unpacked.out, plain) << name;
+    } else {
       std::printf("%s not found: %s written, not decompressed\n", c.decompressor.c_str(), name.c_str());
-      continue;
     }
-    const auto unpacked = runIn(dir.path(), "/bin/sh", {"-c", c.decompressor + " " + name});
-    EXPECT_EQ(unpacked.exitStatus, 0) << unpacked.err;
-    EXPECT_EQ(unpacked.out, plain) << name;
+    if (kManifests) {
+      const auto verified = runIn(dir.path(), kCommand, {"verify", name});
+      EXPECT_EQ(verified.exitStatus, 0) << name << ": " << verified.out << verified.err;
+      // One byte altered in the middle of the compressed data.
+      std::string altered = stored;
+      altered[altered.size() / 2] = static_cast<char>(altered[altered.size() / 2] ^ 0x20);
+      std::ofstream(dir.path() / name, std::ios::binary | std::ios::trunc) << altered;
+      const auto rejected = runIn(dir.path(), kCommand, {"verify", name});
+      EXPECT_EQ(rejected.exitStatus, 1) << name << ": " << rejected.out << rejected.err;
+      EXPECT_EQ(rejected.out.rfind("MISMATCH " + name + "\n", 0), 0u) << rejected.out;
+    }
   }
 }
 
