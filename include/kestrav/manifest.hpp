@@ -38,6 +38,7 @@
 // model, layout, total, multipliers and shard write the same file and the
 // same manifest up to them.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -129,6 +130,27 @@ KESTRAV_API Manifest readManifest(const std::filesystem::path& file);
 KESTRAV_API bool joinShards(const std::vector<std::filesystem::path>& parts,
                             const std::filesystem::path& file, std::string& problem,
                             const ManifestOptions& manifest = {}, bool sync = false);
+
+// Writes records already in hand (rows of model.entryCount() values each,
+// row-major, the records of each pass in turn, recordsPerPass of them in
+// the model's pass order) as writeRecords writes them, and then their
+// manifest as searchToFile writes it for the same search: the model's keys,
+// options' shard, `searched` (the compositions the search covered, its
+// SearchSummary's firstComposition and endComposition), the counts and
+// SHA-256 of the bytes written, and the keys of the run from
+// manifest.command, `started`, `seconds` and options' threads and SIMD
+// level. Without manifest.write, or in a build without manifests, the file
+// is written alone. Throws Error for options out of range, a range that is
+// not one of the search, a count per pass missing or too many, or a value
+// out of range, before touching the file; returns false with the reason
+// when the file or its manifest cannot be written.
+KESTRAV_API bool writeRecordsWithManifest(const Model& model, const SearchOptions& options,
+                                          const ShardRange& searched, const std::filesystem::path& file,
+                                          const std::int32_t* entries,
+                                          const std::vector<std::uint64_t>& recordsPerPass,
+                                          const ManifestOptions& manifest,
+                                          std::chrono::system_clock::time_point started, double seconds,
+                                          std::string& error, bool sync = false);
 
 inline constexpr std::uint64_t kDefaultVerifySample = 4000;
 

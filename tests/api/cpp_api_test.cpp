@@ -228,6 +228,24 @@ TEST(CppApi, BadInputThrowsTheErrorOfItsField) {
                                error);
        },
        Field::Entries, "65536"},
+      {"records per pass for another model",
+       [] {
+         const std::int32_t entries[] = {1, 2, 7};
+         std::string error;
+         kestrav::writeRecordsWithManifest(Model::fromGram("00/0", Layout::Bare, 10, {1, 2}), {}, {0, 100},
+                                           std::filesystem::temp_directory_path() / "never-written.txt",
+                                           entries, {1}, {}, {}, 0, error);
+       },
+       Field::Entries, "1 counts of records for 2 passes"},
+      {"range beyond the search",
+       [] {
+         const std::int32_t entries[] = {1, 2, 7};
+         std::string error;
+         kestrav::writeRecordsWithManifest(Model::fromGram("00/0", Layout::Bare, 10), {}, {0, 1000},
+                                           std::filesystem::temp_directory_path() / "never-written.txt",
+                                           entries, {1}, {}, {}, 0, error);
+       },
+       Field::Shard, "[0, 1000) are not a range of this search"},
       {"catalogue text", [] { kestrav::Catalogue::fromText("# no rows\n"); }, Field::Catalogue, "no rows"},
   };
   for (const Case& c : cases) {
