@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -76,12 +78,15 @@ class SignalWatch {
 
 // What search() and run() hand to the package's SearchResult: the records,
 // the records per pass, the compositions searched, the model's keywords and
-// the shard (None for the whole search).
+// the shard (None for the whole search), and the run for a manifest: the
+// ranks of the compositions it covered, its start (seconds since the
+// epoch), seconds and threads.
 py::dict runToResult(const Model& model, SearchOptions options, py::object shard) {
   RecordStore store(model.entryCount());
   SignalWatch signals;
   signals.watch(options);
   SearchSummary summary;
+  const auto started = std::chrono::system_clock::now();
   {
     py::gil_scoped_release nogil;
     summary = search(model, options, [&store](const RecordBlock& block) {
@@ -98,6 +103,10 @@ py::dict runToResult(const Model& model, SearchOptions options, py::object shard
   result["model"] = modelKeywords(model);
   result["shard"] = shard.is_none() ? py::object(py::none())
                                     : py::object(py::make_tuple(options.shardIndex, options.shardCount));
+  result["searched"] = py::make_tuple(summary.firstComposition, summary.endComposition);
+  result["started"] = std::chrono::duration<double>(started.time_since_epoch()).count();
+  result["seconds"] = summary.seconds;
+  result["threads"] = threadsFor(options);
   return result;
 }
 
@@ -211,17 +220,39 @@ py::array determinantRows(py::object gram, py::object blocks,
   return values;
 }
 
+// Writes a SearchResult's records as the command's result file and, with
+// `manifest`, its manifest for the search given by the model's keywords,
+// threads and shard, which covered the compositions `searched` (None: the
+// shard's), ran at `started` (seconds since the epoch) for `seconds`, and
+// was written by the words of `command`.
 void writeRecordFile(const std::filesystem::path& path,
-                     const py::array_t<std::int32_t, py::array::c_style>& records) {
+                     const py::array_t<std::int32_t, py::array::c_style>& records,
+                     const ModelArguments& search, py::handle threads, py::handle shard,
+                     const std::vector<std::uint64_t>& counts, py::handle searched, bool manifest,
+                     const std::vector<std::string>& command, double started, double seconds) {
   if (records.ndim() != 2) raiseValueError("records", "expected one record per row");
+  const PreparedSearch prepared = prepareSearch(search, threads, shard);
+  if (records.shape(1) != prepared.model.entryCount())
+    raiseValueError("records", std::to_string(records.shape(1)) + " entries per record; the model has " +
+                                   std::to_string(prepared.model.entryCount()));
+  std::uint64_t counted = 0;
+  for (const std::uint64_t count : counts) counted += count;
+  if (counted != static_cast<std::uint64_t>(records.shape(0)))
+    raiseValueError("counts", std::to_string(counted) + " records counted, " +
+                                  std::to_string(records.shape(0)) + " given");
+  const auto startedAt =
+      std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::duration<double>(started)));
+  ShardRange range = shardRange(prepared.model, prepared.options.shardIndex, prepared.options.shardCount);
+  if (!searched.is_none())
+    std::tie(range.first, range.end) = searched.cast<std::pair<std::uint64_t, std::uint64_t>>();
   const std::int32_t* values = records.data();
-  const auto rows = static_cast<std::size_t>(records.shape(0));
-  const auto entries = static_cast<int>(records.shape(1));
   std::string error;
   bool written = false;
   {
     py::gil_scoped_release nogil;
-    written = writeRecords(path, values, rows, entries, error);
+    written = writeRecordsWithManifest(prepared.model, prepared.options, range, path, values, counts,
+                                       {manifest, command}, startedAt, seconds, error);
   }
   if (!written) {
     PyErr_SetString(PyExc_OSError, ("cannot write " + shownFileName(path.string()) + ": " + error).c_str());
@@ -301,5 +332,14 @@ PYBIND11_MODULE(_core, m) {
   m.def("catalogue_row", [](py::object number) { return catalogueRowKeywords(catalogueRow(number)); });
   m.def("determinant", &determinant);
   m.def("determinant_rows", &determinantRows);
-  m.def("write_records", &writeRecordFile);
+  m.attr("MANIFESTS") = kestrav::manifestsAvailable();
+  m.def(
+      "write_records",
+      [](const std::filesystem::path& path, const py::array_t<std::int32_t, py::array::c_style>& records,
+         py::object gram, py::object blocks, py::object layout, py::object total, py::object multipliers,
+         py::object threads, py::object shard, const std::vector<std::uint64_t>& counts, py::object searched,
+         bool manifest, const std::vector<std::string>& command, double started, double seconds) {
+        writeRecordFile(path, records, {gram, blocks, layout, total, multipliers}, threads, shard, counts,
+                        searched, manifest, command, started, seconds);
+      });
 }

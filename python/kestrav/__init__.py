@@ -29,12 +29,13 @@ from __future__ import annotations
 import importlib.machinery as _machinery
 import os as _os
 import sys as _sys
+import time as _time
 from typing import Any as _Any, Sequence as _Sequence
 
 from . import _build
 
 __version__ = _build.VERSION
-__all__ = ["SearchChunks", "SearchResult", "catalogue", "count", "count_records", "determinant",
+__all__ = ["MANIFESTS", "SearchChunks", "SearchResult", "catalogue", "count", "count_records", "determinant",
            "iter_search", "run", "search", "__version__"]
 
 
@@ -63,6 +64,8 @@ _core = _load_core()
 import numpy as np  # noqa: E402
 
 SearchChunks = _core.SearchChunks
+# Whether this kestrav writes manifests beside result files (SearchResult.write).
+MANIFESTS: bool = _core.MANIFESTS
 SearchChunks.__module__ = __name__
 
 
@@ -90,6 +93,14 @@ class SearchResult:
         or ``blocks`` is None; ``blocks`` is a tuple of ``"POSITIONS:CODE"``).
     shard : tuple of (int, int) or None
         ``(i, N)`` for the i-th of N slices of the search, None for all of it.
+    threads : int or None
+        The worker threads the search ran on (None: not known).
+    searched : (int, int) or None
+        The ranks ``[first, end)`` of the compositions the search covered
+        (None: not known, taken as the shard's).
+    started, seconds : float
+        When the search started (seconds since the epoch) and how long it
+        took; with `threads` and `searched`, for the manifest `write` writes.
 
     Examples
     --------
@@ -98,7 +109,9 @@ class SearchResult:
     """
 
     def __init__(self, records: np.ndarray, counts: _Sequence[int], compositions: int,
-                 model: dict[str, _Any], shard: tuple[int, int] | None) -> None:
+                 model: dict[str, _Any], shard: tuple[int, int] | None, threads: int | None = None,
+                 searched: tuple[int, int] | None = None, started: float | None = None,
+                 seconds: float = 0.0) -> None:
         self.records = records
         self.counts = tuple(counts)
         self.compositions = compositions
@@ -108,10 +121,21 @@ class SearchResult:
         self.total = model["total"]
         self.multipliers = tuple(model["multipliers"])
         self.shard = shard
+        self.threads = threads
+        self.searched = searched
+        self.started = _time.time() if started is None else started
+        self.seconds = seconds
 
     @classmethod
     def _of(cls, found):
-        return cls(found["records"], found["counts"], found["compositions"], found["model"], found["shard"])
+        return cls(found["records"], found["counts"], found["compositions"], found["model"], found["shard"],
+                   found["threads"], found["searched"], found["started"], found["seconds"])
+
+    def _call(self) -> str:
+        """The search() call that finds these records again."""
+        keywords = dict(self.model, threads=self.threads, shard=self.shard)
+        return "kestrav.search(" + ", ".join(f"{key}={value!r}" for key, value in keywords.items()
+                                             if value is not None) + ")"
 
     @property
     def model(self) -> dict[str, _Any]:
@@ -133,29 +157,45 @@ class SearchResult:
         """dict: ``{multiplier: records of that pass}``, in pass order; each a view of `records`."""
         return {multiplier: self.records[start:stop] for multiplier, start, stop in self.passes}
 
-    def write(self, path: str | _os.PathLike[str]) -> None:
-        """Write the records as ``kestrav search --out PATH`` writes them.
+    def write(self, path: str | _os.PathLike[str], *, manifest: bool = True) -> None:
+        """Write the records as ``kestrav search --out PATH`` writes them, with their manifest.
 
         Each value in decimal followed by one blank, a newline per record:
         the same bytes as the command's result file for the same search.
-        The file appears only complete; an earlier file of that name is
-        replaced only then, and left as it was if writing fails.
+        Then, as the command does, the manifest ``PATH.json``: the search
+        (model, layout, total, multipliers, shard and its range), the
+        records per pass, lines, bytes and SHA-256 of the file, and the run
+        (this kestrav's version, a ``command`` naming Python and the
+        ``kestrav.search(...).write(...)`` call, start, seconds, threads,
+        SIMD level, host), so that ``kestrav verify PATH`` checks the file
+        and ``kestrav join`` takes it as a shard. Each file appears only
+        complete, the manifest after the records; an earlier file of that
+        name is replaced only then, and left as it was if writing fails.
+        A kestrav built without manifests (``kestrav.MANIFESTS`` is False)
+        writes the records alone.
 
         Parameters
         ----------
         path : str or os.PathLike
             The file to write.
+        manifest : bool, default True
+            False writes the records alone, as ``--no-manifest``.
 
         Raises
         ------
         OSError
-            If the file cannot be written (a directory in its place, a full disk).
+            If the file or its manifest cannot be written (a directory in
+            its place, a full disk).
 
         Examples
         --------
-        >>> kestrav.run(13).write("OutputPart13.txt")
+        >>> kestrav.run(13).write("OutputPart13.txt")   # and OutputPart13.txt.json
         """
-        _core.write_records(_os.fspath(path), self.records)
+        path = _os.fspath(path)
+        command = ["python", f"{self._call()}.write({path!r})"]
+        _core.write_records(path, self.records, self.gram, self.blocks, self.layout, self.total, self.multipliers,
+                            self.threads, self.shard, self.counts, self.searched, manifest, command, self.started,
+                            self.seconds)
 
     def __array__(self, dtype: _Any = None, copy: bool | None = None) -> np.ndarray:
         if dtype is None or np.dtype(dtype) == self.records.dtype:

@@ -7,6 +7,7 @@ import numpy.typing as npt
 
 __version__: str
 DEFAULT_CHUNK_ROWS: int
+MANIFESTS: bool
 
 _Blocks = str | Sequence[str] | None
 _Shard = tuple[int, int] | None
@@ -24,7 +25,8 @@ class SearchChunks(Iterator[npt.NDArray[np.int32]]):
     @property
     def compositions(self) -> int: ...
 
-# records, counts, compositions, model (search()'s keywords) and shard.
+# records, counts, compositions, model (search()'s keywords), shard, and the run: searched
+# (the compositions' ranks [first, end)), started (seconds since the epoch), seconds, threads.
 def search(gram: str | None, blocks: _Blocks, layout: str, total: int, multipliers: Sequence[int],
            threads: int | None, shard: _Shard) -> dict[str, Any]: ...
 def iter_search(gram: str | None, blocks: _Blocks, layout: str, total: int, multipliers: Sequence[int],
@@ -38,4 +40,10 @@ def catalogue() -> list[dict[str, Any]]: ...
 def catalogue_row(number: int) -> dict[str, Any]: ...
 def determinant(gram: str | None, blocks: _Blocks, entries: Sequence[int]) -> tuple[int, ...]: ...
 def determinant_rows(gram: str | None, blocks: _Blocks, rows: npt.NDArray[np.int64]) -> npt.NDArray[np.object_]: ...
-def write_records(path: str, records: npt.NDArray[np.int32]) -> None: ...
+# The records, the model's keywords, threads and shard of their search, its records per
+# pass and searched range (None: the shard's); then whether to write the manifest, its
+# command words, start (seconds since the epoch) and seconds.
+def write_records(path: str, records: npt.NDArray[np.int32], gram: str | None, blocks: _Blocks, layout: str,
+                  total: int, multipliers: Sequence[int], threads: int | None, shard: _Shard,
+                  counts: Sequence[int], searched: tuple[int, int] | None, manifest: bool,
+                  command: Sequence[str], started: float, seconds: float) -> None: ...

@@ -9,17 +9,23 @@ SOURCE_DIR = pathlib.Path(os.environ.get("KESTRAV_SOURCE_DIR", pathlib.Path(__fi
 
 
 @pytest.fixture(scope="session")
-def command():
-    """Runs `kestrav search ARGS` and returns (status, stdout bytes, stderr text)."""
+def kestrav_command():
+    """Runs `kestrav ARGS` and returns (status, stdout bytes, stderr text)."""
     path = os.environ.get("KESTRAV_COMMAND")
     if not path:
         pytest.skip("KESTRAV_COMMAND names no built kestrav command")
 
     def run(*args):
-        done = subprocess.run([path, "search", *args], capture_output=True, timeout=120)
+        done = subprocess.run([path, *args], capture_output=True, timeout=120)
         return done.returncode, done.stdout, done.stderr.decode()
 
     return run
+
+
+@pytest.fixture(scope="session")
+def command(kestrav_command):
+    """Runs `kestrav search ARGS` and returns (status, stdout bytes, stderr text)."""
+    return lambda *args: kestrav_command("search", *args)
 
 
 def table_rows(path):

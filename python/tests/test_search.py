@@ -1,6 +1,7 @@
 """The module against the kestrav command and the committed result files."""
 import hashlib
 import itertools
+import json
 import pickle
 import re
 from fractions import Fraction
@@ -38,14 +39,49 @@ def result_bytes(result, tmp_path):
 
 
 MODEL_KEYS = ("gram", "blocks", "layout", "total", "multipliers")
+# The manifest's keys that describe the run rather than the search and its file.
+RUN_KEYS = ("kestrav", "command", "started", "seconds", "threads", "simd", "host")
+
+
+def manifest_of(path):
+    return json.loads((path.parent / (path.name + ".json")).read_text())
+
+
+def check_manifest_is_the_commands(result, kwargs, args, kestrav_command, tmp_path):
+    """write() leaves the file and manifest `kestrav search --out` leaves, which `kestrav verify` accepts."""
+    ours, theirs = tmp_path / "ours.txt", tmp_path / "theirs.txt"
+    result.write(ours)
+    status, _, error = kestrav_command("search", *args, "--out", str(theirs))
+    assert status == 0, error
+    assert ours.read_bytes() == theirs.read_bytes()
+    status, _, error = kestrav_command("verify", str(ours))
+    assert status == 0, error
+    mine, expected = manifest_of(ours), manifest_of(theirs)
+    assert mine["command"][0] == "python" and mine["command"][1].endswith(f".write({str(ours)!r})")
+    assert mine["threads"] == kwargs.get("threads", expected["threads"])
+    for key in RUN_KEYS:
+        del mine[key], expected[key]
+    assert mine == dict(expected, file="ours.txt")
+    # Without its manifest, only the file; a manifest naming other bytes fails verification.
+    alone = tmp_path / "alone.txt"
+    result.write(alone, manifest=False)
+    assert alone.read_bytes() == ours.read_bytes() and not (tmp_path / "alone.txt.json").exists()
+    (tmp_path / "alone.txt.json").write_text((tmp_path / "ours.txt.json").read_text())
+    with alone.open("ab") as extra:
+        extra.write(b"1 \n")
+    assert kestrav_command("verify", str(alone))[0] != 0
 
 
 @pytest.mark.parametrize("kwargs,args", SEARCHES)
-def test_search_writes_what_the_command_writes(kwargs, args, command, tmp_path):
+def test_search_writes_what_the_command_writes(kwargs, args, command, kestrav_command, tmp_path):
     status, expected, _ = command(*args)
     assert status == 0
     result = kestrav.search(**kwargs)
     assert result_bytes(result, tmp_path) == expected
+    if kestrav.MANIFESTS:
+        check_manifest_is_the_commands(result, kwargs, args, kestrav_command, tmp_path)
+    else:
+        assert not (tmp_path / "found.txt.json").exists()
     assert result.records.dtype == np.int32 and not result.records.flags.writeable
     assert sum(result.counts) == len(result.records) == expected.count(b"\n")
     # Every row of a pass is a record of its multiplier: its entries sum to the total.
@@ -214,6 +250,11 @@ def test_other_bad_calls(tmp_path, catalogue_numbers):
         kestrav.determinant(gram="21/1", entries=np.ones((4, 2), dtype=np.int32))
     with pytest.raises(OSError, match="Is a directory"):
         kestrav.search(gram="21/1", layout="Bare", total=10).write(tmp_path)
+    if kestrav.MANIFESTS:
+        # A directory in the manifest's place: the write fails, naming the manifest.
+        (tmp_path / "blocked.txt.json").mkdir()
+        with pytest.raises(OSError, match="blocked.txt.json"):
+            kestrav.search(gram="21/1", layout="Bare", total=10).write(tmp_path / "blocked.txt")
 
 
 # Catalogue rows covering every driver: scaled BothEnds, HeadOnly, TailOnly;
