@@ -94,14 +94,23 @@ bool writeRecordsWithManifest(const Model& model, const SearchOptions& options, 
       std::accumulate(recordsPerPass.begin(), recordsPerPass.end(), std::uint64_t{0});
   checkRecords(entries, static_cast<std::size_t>(records), model.entryCount());
 
+  // A compressed file's checksum is that of its bytes as stored.
+  engine::ResultDigest stored(1);
   engine::OutputFile output;  // abandoned on every early return
-  if (!output.open(file, error)) return false;
+  if (!output.open(file, error, [&stored](std::string_view bytes) { stored.add(bytes, 0); })) return false;
+  const bool compressed = output.compressed();  // no longer known once the compression ends
   engine::StreamOutput stream(output.stream());
   engine::ResultDigest digest(recordsPerPass.size());
   engine::DigestingOutput out(stream, digest);
-  if (!formatRecords(out, entries, recordsPerPass, model.entryCount(), error)) return false;
-  const std::optional<engine::Companion> companion = detail::manifestCompanion(
-      model, options, digest, {searched.first, searched.end}, seconds, file, manifest, started);
+  if (!formatRecords(out, entries, recordsPerPass, model.entryCount(), error) ||
+      !output.endCompression(error))
+    return false;
+  // A device or FIFO written directly has no manifest, as with searchToFile.
+  const std::optional<engine::Companion> companion =
+      output.direct()
+          ? std::nullopt
+          : detail::manifestCompanion(model, options, digest, {searched.first, searched.end}, seconds, file,
+                                      manifest, started, compressed ? &stored : nullptr);
   return companion ? engine::commitWithCompanion(output, *companion, sync, error)
                    : output.commit(sync, error);
 }
