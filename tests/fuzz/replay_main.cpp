@@ -1,5 +1,5 @@
 // Runs a fuzz target's entry point on every file of the corpus directories
-// given, in name order, without libFuzzer: the seed corpus and the inputs
+// given, in name order, without libFuzzer: the starting corpus and the inputs
 // kept from earlier findings as a regression test. A failed check aborts.
 #include <algorithm>
 #include <cstddef>
